@@ -1,0 +1,44 @@
+#pragma once
+// The synthesizer's vendor requests and the operations built on them. Every
+// operation except the FSK pair opens the board afresh, makes its transfers
+// and closes it again.
+#include <array>
+#include <cstdint>
+
+#include "usb/Si570.h"
+#include "usb/UUSB.h"
+
+// Device-link values used by the operations.
+inline uint8_t I2CAddress = 0x55;
+inline double FxtalMHz = NominalXtalMHz;
+inline double StartupFreqMHz = DefaultStartupMHz;
+inline int SpeedGrade = 0;
+inline std::array<uint8_t, 512> EepromImage{};
+
+// FSK keying values, set by the main window when keying starts.
+inline double FskBaseFrequency = 0;
+inline double FskShiftedFrequency = 0;
+inline int FskLastKeyState = -1;
+
+// EEPROM addresses the device link uses.
+constexpr int EepromCalibrationStatus = 0x01;
+constexpr int EepromXtalWord = 0x02;
+constexpr int EepromSpeedGrade = 0x0F;
+constexpr int EepromStartupWord = 0x17;
+
+bool SetFrequency(double frequencyHz);
+bool SetFrequencyFast(double frequencyHz);
+bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz);
+bool SetRememberLastFrequency(bool on);
+void PollFskKey();
+bool EraseEeprom();
+bool ReadEepromImage();
+bool WriteEepromImage();
+int ReadSpeedGrade();
+bool SetSpeedGrade(int grade);
+bool ResetAvr();
+bool ReadXtalWord(TCalibrationWord& word);
+bool ReadStartupWord(TCalibrationWord& word);
+bool WriteXtalWord(const TCalibrationWord& word);
+bool WriteStartupFrequency(float startupMHz);
+void LoadCalibration();
