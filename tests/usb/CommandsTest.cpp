@@ -331,10 +331,11 @@ TEST_F(CommandsTest, UnpluggedBoardFailsTheKeptHandleQuietly)
 {
     auto board = PlugBoard();
     ASSERT_TRUE(OpenPersistent(true));
+    board->Log.clear();
     Fs.Unplug(*board);
     char key = 0;
     EXPECT_EQ(usb_control_msg(PersistentHandle, 0xC0, 0x51, 0, 0, &key, 1, 5000), -ENODEV);
     FskLastKeyState = -1;
-    PollFskKey();  // reads nothing, changes nothing it should not
+    PollFskKey();  // nothing reaches the board, nothing is raised
     EXPECT_TRUE(board->Log.empty());
 }
