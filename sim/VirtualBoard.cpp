@@ -108,12 +108,7 @@ double VirtualBoard::OutputMHz() const
 int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                           std::span<uint8_t> data, unsigned timeoutMs)
 {
-    TransferRecord rec{requestType, request, value, index,
-                       static_cast<uint16_t>(data.size()), timeoutMs, {}, 0};
     const bool in = requestType & 0x80;
-    if (!in)
-        rec.Bytes.assign(data.begin(), data.end());
-
     int result;
     const auto fault = FailRequest.find(request);
     if (FailAll)
@@ -122,12 +117,17 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
         result = -fault->second;
     else
         result = Answer(requestType, request, value, index, data);
-    if (in && result > 0) {
+    if (in && result > 0)
         result = std::max(0, result - ShortBy);
-        rec.Bytes.assign(data.begin(), data.begin() + result);
+    if (Recording) {
+        TransferRecord rec{requestType, request, value, index,
+                           static_cast<uint16_t>(data.size()), timeoutMs, {}, result};
+        if (!in)
+            rec.Bytes.assign(data.begin(), data.end());
+        else if (result > 0)
+            rec.Bytes.assign(data.begin(), data.begin() + result);
+        Log.push_back(std::move(rec));
     }
-    rec.Result = result;
-    Log.push_back(std::move(rec));
     if (result >= 0 && requestType == kTypeVendorOut && request == 0x0F && config_.Firmware) {
         ++ResetCount;
         if (OnReset)

@@ -64,6 +64,7 @@ public:
     int SpeedGradeCode = 0;          // last value of request 0x24
     int ResetCount = 0;
     std::vector<TransferRecord> Log;
+    bool Recording = true;  // off for benchmarks: the log allocates
 
     // Frequency the Si570 produces now, from its registers and the true crystal.
     double OutputMHz() const;

@@ -29,7 +29,7 @@ std::shared_ptr<VirtualBoard> RootHub()
 
 std::string ThreeDigits(int n)
 {
-    char buf[8];
+    char buf[16];
     std::snprintf(buf, sizeof buf, "%03d", n);
     return buf;
 }
@@ -93,10 +93,7 @@ int VirtualUsbfs::NextDeviceNumber(int bus)
     int& last = lastNumber_.at(static_cast<size_t>(bus - 1));
     for (int tries = 0; tries < 127; ++tries) {
         last = last >= 127 ? 2 : last + 1;
-        const bool used = std::any_of(nodes_.begin(), nodes_.end(), [&](const auto& n) {
-            return n->Plugged && n->Bus == bus && n->DevNum == last;
-        });
-        if (!used)
+        if (!plugged_.contains(BusDir(bus) + "/" + ThreeDigits(last)))
             return last;
     }
     throw std::runtime_error("virtual usbfs: bus is full");
@@ -121,6 +118,7 @@ int VirtualUsbfs::PlugNode(const std::shared_ptr<VirtualBoard>& board, int bus, 
         }
     };
     const int number = node->DevNum;
+    plugged_[node->Path] = node.get();
     nodes_.push_back(std::move(node));
     return number;
 }
@@ -136,9 +134,9 @@ int VirtualUsbfs::Plug(const std::shared_ptr<VirtualBoard>& board, int bus)
 
 VirtualUsbfs::Node* VirtualUsbfs::Find(const VirtualBoard& board) const
 {
-    for (const auto& n : nodes_)
-        if (n->Plugged && n->Board.get() == &board)
-            return n.get();
+    for (const auto& [path, n] : plugged_)
+        if (n->Board.get() == &board)
+            return n;
     return nullptr;
 }
 
@@ -146,6 +144,7 @@ void VirtualUsbfs::Unplug(const VirtualBoard& board)
 {
     if (Node* n = Find(board)) {
         n->Plugged = false;
+        plugged_.erase(n->Path);
         ::unlink(n->Path.c_str());
     }
 }
@@ -171,13 +170,10 @@ void VirtualUsbfs::Clear()
 {
     pending_.clear();
     for (auto& n : nodes_) {
-        if (n->Plugged && n->DevNum != 1)
+        if (n->Plugged && (n->DevNum != 1 || n->Bus > 1))
             Unplug(*n->Board);
     }
     while (buses_ > 1) {
-        for (auto& n : nodes_)
-            if (n->Plugged && n->Bus == buses_)
-                Unplug(*n->Board);
         ::rmdir(BusDir(buses_).c_str());
         --buses_;
         lastNumber_.pop_back();
@@ -208,10 +204,8 @@ VirtualUsbfs::Node* VirtualUsbfs::NodeOfPath(const char* path)
 {
     if (std::strncmp(path, root_.c_str(), root_.size()) != 0)
         return nullptr;
-    for (const auto& n : nodes_)
-        if (n->Plugged && n->Path == path)
-            return n.get();
-    return nullptr;
+    const auto it = plugged_.find(path);
+    return it == plugged_.end() ? nullptr : it->second;
 }
 
 void VirtualUsbfs::BusScanned(const char* path)

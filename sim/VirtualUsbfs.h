@@ -93,4 +93,5 @@ private:
     };
     std::vector<PendingReplug> pending_;
     std::unordered_map<int, OpenFile> files_;
+    std::unordered_map<std::string, Node*> plugged_;  // by path
 };

@@ -1,0 +1,148 @@
+// Our device-link operations side by side with the bare libusb calls they
+// must make, on the virtual bus. The board model answers at once, so what
+// remains is the library's cost and ours.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "sim/VirtualUsbfs.h"
+#include "usb/DeviceList.h"
+#include "usb/SynthCommands.h"
+
+namespace {
+
+std::atomic<long> g_news{0};
+
+std::shared_ptr<VirtualBoard> g_board;
+
+// One board and (devices - 1) devices of other vendors.
+void SetUpBus(int devices)
+{
+    VirtualUsbfs& fs = VirtualUsbfs::Instance();
+    fs.Clear();
+    VirtualBoard::Config c;
+    c.Firmware = false;
+    c.Vid = 0x1234;
+    for (int i = 1; i < devices; ++i) {
+        c.Pid = static_cast<uint16_t>(i);
+        fs.Plug(std::make_shared<VirtualBoard>(c));
+    }
+    VirtualBoard::Config b;
+    b.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
+    g_board = std::make_shared<VirtualBoard>(b);
+    g_board->Recording = false;
+    SelUsbPortId = static_cast<uint8_t>(fs.Plug(g_board));
+}
+
+bool BareStringEquals(usb_dev_handle* h, int index, const std::string& expected)
+{
+    char buf[256];
+    const int got = usb_control_msg(h, 0x80, 6, 0x0300 + index, 0x0409, buf, sizeof buf, 1000);
+    if (got < 2)
+        return false;
+    std::string text;
+    for (int i = 2; i + 1 < got; i += 2)
+        text += buf[i];
+    return text == expected;
+}
+
+// What SetFrequency has to do at the least, written straight against libusb.
+void BareSetFrequency()
+{
+    usb_init();
+    usb_find_busses();
+    usb_find_devices();
+    for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next)
+        for (struct usb_device* d = bus->devices; d; d = d->next) {
+            if (d->descriptor.idVendor != SelVid || d->descriptor.idProduct != SelPid)
+                continue;
+            usb_dev_handle* h = usb_open(d);
+            if (BareStringEquals(h, d->descriptor.iManufacturer, SelManufacturer) &&
+                BareStringEquals(h, d->descriptor.iProduct, SelProduct) && d->devnum == SelUsbPortId) {
+                char regs[6] = {0x4F, 0x42, static_cast<char>(0xD9), 0x1F, static_cast<char>(0xE2),
+                                static_cast<char>(0xF8)};
+                usb_control_msg(h, 0x40, 0x30, 0x0755, 0, regs, 6, 5000);
+            }
+            usb_close(h);
+            return;
+        }
+}
+
+void BM_BareSetFrequency(benchmark::State& state)
+{
+    SetUpBus(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        BareSetFrequency();
+    }
+}
+
+void BM_SetFrequency(benchmark::State& state)
+{
+    SetUpBus(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SetFrequency(14000000));
+    }
+}
+
+void BM_BarePollControlMessage(benchmark::State& state)
+{
+    SetUpBus(1);
+    OpenPersistent(true);
+    char key;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(usb_control_msg(PersistentHandle, 0xC0, 0x51, 0, 0, &key, 1, 5000));
+    }
+    OpenPersistent(false);
+}
+
+void BM_PollFskKeyUnchanged(benchmark::State& state)
+{
+    SetUpBus(1);
+    OpenPersistent(true);
+    FskBaseFrequency = 14000000;
+    FskShiftedFrequency = 14000100;
+    FskLastKeyState = g_board->KeyByte;
+    const long before = g_news;
+    for (auto _ : state) {
+        PollFskKey();
+    }
+    state.counters["allocations"] = static_cast<double>(g_news - before);
+    OpenPersistent(false);
+}
+
+}  // namespace
+
+// Counts the C++ allocations made while a benchmark runs.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t n)
+{
+    ++g_news;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+BENCHMARK(BM_BareSetFrequency)->Arg(1)->Arg(20);
+BENCHMARK(BM_SetFrequency)->Arg(1)->Arg(20);
+BENCHMARK(BM_BarePollControlMessage);
+BENCHMARK(BM_PollFskKeyUnchanged);
+
+int main(int argc, char** argv)
+{
+    VirtualUsbfs::Instance();  // before the first usb_init
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
