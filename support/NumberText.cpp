@@ -1,0 +1,213 @@
+#include "support/NumberText.h"
+
+#include "support/Errors.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int SignificantDigits = 15;
+
+// Decimal digits d0 d1 ... d14 of a non-negative value, meaning d0.d1...d14 × 10^Exponent.
+struct TDecimal {
+    std::string Digits;
+    int Exponent = 0;
+};
+
+TDecimal ToDecimal(double magnitude)
+{
+    char buf[40];
+    // to_chars never looks at the locale; it gives "d.dddddddddddddde+xx".
+    const auto end = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
+                                   SignificantDigits - 1).ptr;
+    TDecimal d;
+    d.Digits.assign(1, buf[0]);
+    d.Digits.append(buf + 2, SignificantDigits - 1);
+    const char* exponent = buf + 2 + SignificantDigits - 1 + 1;  // after 'e'
+    std::from_chars(exponent + 1, end, d.Exponent);
+    if (*exponent == '-')
+        d.Exponent = -d.Exponent;
+    return d;
+}
+
+std::string WithPoint(std::string digits, size_t intDigits)
+{
+    if (digits.size() > intDigits)
+        digits.insert(intDigits, 1, '.');
+    return digits;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+int HexDigitValue(char c)
+{
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string FormatGeneral(double v)
+{
+    if (std::isnan(v))
+        return "NAN";
+    if (std::isinf(v))
+        return v < 0 ? "-INF" : "INF";
+    if (v == 0)
+        return "0";
+    TDecimal d = ToDecimal(std::fabs(v));
+    d.Digits.erase(d.Digits.find_last_not_of('0') + 1);
+    std::string out = v < 0 ? "-" : "";
+    if (d.Exponent >= SignificantDigits || d.Exponent < -4) {
+        out += WithPoint(d.Digits, 1);
+        out += 'E';
+        out += std::to_string(d.Exponent);
+    } else if (d.Exponent >= 0) {
+        const size_t intDigits = static_cast<size_t>(d.Exponent) + 1;
+        d.Digits.resize(std::max(d.Digits.size(), intDigits), '0');
+        out += WithPoint(d.Digits, intDigits);
+    } else {
+        d.Digits.insert(0, static_cast<size_t>(-d.Exponent), '0');
+        out += WithPoint(d.Digits, 1);
+    }
+    return out;
+}
+
+bool TryParseFloat(std::string_view s, double& out)
+{
+    const std::string_view t = TrimBlanks(s);
+    size_t i = 0;
+    const bool negative = i < t.size() && t[i] == '-';
+    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        ++i;
+    const size_t start = i;
+
+    // Decimal exponent of the first significant digit: tells overflow from underflow.
+    long leading = 0;
+    bool significant = false;
+    size_t digits = 0;
+    bool point = false;
+    long fractionPos = 0;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (!IsDigit(c))
+            break;
+        ++digits;
+        if (point)
+            ++fractionPos;
+        if (significant) {
+            leading += point ? 0 : 1;
+        } else if (c != '0') {
+            significant = true;
+            leading = point ? -fractionPos : 0;
+        }
+    }
+    if (digits == 0)
+        return false;
+
+    long exponent = 0;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        const bool negativeExponent = i < t.size() && t[i] == '-';
+        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+            ++i;
+        const size_t expStart = i;
+        for (; i < t.size() && IsDigit(t[i]); ++i)
+            exponent = std::min(exponent * 10 + (t[i] - '0'), 1000000L);  // saturate: far past any double
+        if (i == expStart)
+            return false;
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (i != t.size())
+        return false;
+
+    double v = 0;
+    const auto [ptr, ec] = std::from_chars(t.data() + start, t.data() + t.size(), v);
+    if (ec == std::errc::result_out_of_range) {
+        if (significant && leading + exponent > 0)
+            return false;  // overflow to infinity
+        v = 0;
+    } else if (ec != std::errc() || ptr != t.data() + t.size()) {
+        return false;
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+double StrToFloat(std::string_view s)
+{
+    double v = 0;
+    if (!TryParseFloat(s, v))
+        throw ConvertError("'" + std::string(s) + "' is not a valid floating point value");
+    return v;
+}
+
+bool TryStrToIntRuntime(std::string_view s, int32_t& value)
+{
+    size_t i = 0;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    int base = 10;
+    if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    const int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    int64_t magnitude = 0;
+    size_t digits = 0;
+    for (; i < s.size(); ++i, ++digits) {
+        const int d = HexDigitValue(s[i]);
+        if (d < 0 || d >= base || magnitude * base + d > limit)
+            break;
+        magnitude = magnitude * base + d;
+    }
+    const bool valid = digits > 0 && i == s.size();
+    // 2147483648 read for a negative number wraps to INT32_MIN, as a 32-bit runtime would.
+    value = static_cast<int32_t>(static_cast<uint32_t>(valid && negative ? -magnitude : magnitude));
+    return valid;
+}
+
+std::string FormatSettingsFloat(double v)
+{
+    if (std::isnan(v))
+        return " Nan";
+    if (std::isinf(v))
+        return v < 0 ? " -Inf" : " +Inf";
+    const TDecimal d = ToDecimal(std::fabs(v));
+    std::string exponent = std::to_string(std::abs(d.Exponent));
+    exponent.insert(0, 4 - std::min<size_t>(exponent.size(), 4), '0');
+    std::string out = v < 0 ? "-" : " ";
+    out += WithPoint(d.Digits, 1);
+    out += d.Exponent < 0 ? "E-" : "E+";
+    out += exponent;
+    return out;
+}
