@@ -1,0 +1,76 @@
+// The board model's own requests that the device link does not make yet
+// (flash) and the Si570 model the demo shows, through the real library.
+#include <cerrno>
+
+#include "UsbFixture.h"
+
+namespace {
+
+class Handle {
+public:
+    Handle() { EXPECT_TRUE(OpenSelectedDevice(h_)); }
+    ~Handle() { usb_close(h_); }
+    int In(int request, int value, int index, uint8_t* data, int length)
+    {
+        return usb_control_msg(h_, 0xC0, request, value, index, reinterpret_cast<char*>(data), length, 5000);
+    }
+    int Out(int request, int value, int index, uint8_t* data, int length)
+    {
+        return usb_control_msg(h_, 0x40, request, value, index, reinterpret_cast<char*>(data), length, 5000);
+    }
+
+private:
+    usb_dev_handle* h_ = nullptr;
+};
+
+}  // namespace
+
+using VirtualBoardTest = UsbTest;
+
+TEST_F(VirtualBoardTest, FlashKeepsItsBootSectionAndReadsBackBlocks)
+{
+    auto board = PlugBoard();
+    Handle h;
+    uint8_t start[2] = {};
+    EXPECT_EQ(h.In(0xEF, 0, 0, start, 2), 2);
+    EXPECT_EQ(start[0] | start[1] << 8, 0x1000);
+
+    uint8_t block[64];
+    std::fill(std::begin(block), std::end(block), 0x5A);
+    EXPECT_EQ(h.Out(0xEE, 0x00FF, 0x0FC0, block, 64), 64);  // below the start: refused silently
+    EXPECT_EQ(h.Out(0xEE, 0x00FF, 0x1000, block, 64), 64);
+    EXPECT_EQ(board->Flash[0x0FFF], 0xFF);
+    EXPECT_EQ(board->Flash[0x1000], 0x5A);
+    EXPECT_EQ(board->Flash[0x103F], 0x5A);
+
+    uint8_t back[64] = {};
+    EXPECT_EQ(h.In(0xEE, 0, 0x1000, back, 64), 64);
+    EXPECT_TRUE(std::equal(std::begin(back), std::end(back), std::begin(block)));
+    EXPECT_EQ(h.In(0xEE, 0, 0x1FF0, back, 64), 64);
+    EXPECT_EQ(back[16], 0xFF) << "beyond the 8 KiB flash reads as erased";
+    EXPECT_EQ(h.In(0x77, 0, 0, back, 64), -EPIPE) << "unknown requests stall";
+}
+
+TEST_F(VirtualBoardTest, Si570FollowsItsRegistersOnlyAtItsAddress)
+{
+    auto board = PlugBoard();
+    EXPECT_NEAR(board->OutputMHz(), 56.32, 1e-9) << "factory start-up frequency";
+    I2CAddress = 0x60;
+    SetFrequency(14000000);
+    EXPECT_NEAR(board->OutputMHz(), 56.32, 1e-9) << "no chip answers at 0x60";
+    I2CAddress = 0x55;
+    SetFrequency(14000000);
+    EXPECT_NEAR(board->OutputMHz(), 14.0 * 114.2852 / 114.285, 1e-9);
+}
+
+TEST_F(VirtualBoardTest, DeviceNumbersRunOnAcrossPlugs)
+{
+    auto board = MakeBoard();
+    const int first = Fs.Plug(board);
+    Fs.Unplug(*board);
+    EXPECT_FALSE(Fs.IsPlugged(*board));
+    const int second = Fs.Plug(board);
+    EXPECT_EQ(second, first + 1 > 127 ? 2 : first + 1);
+    EXPECT_THROW(Fs.Plug(board), std::logic_error);
+    EXPECT_THROW(Fs.Plug(MakeBoard(), 5), std::out_of_range);
+}
