@@ -5,20 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-// Every heap allocation of the process is counted; the search must make none.
-static long AllocationCount = 0;
-
-// Kept out of line, with the deletes: inlined, GCC pairs malloc and free
-// across them and warns of a mismatch.
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++AllocationCount;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/common/CountingNew.h"
 
 namespace {
 

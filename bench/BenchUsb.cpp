@@ -3,18 +3,14 @@
 // remains is the library's cost and ours.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "sim/VirtualUsbfs.h"
+#include "tests/common/CountingNew.h"
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
 
 namespace {
-
-std::atomic<long> g_news{0};
 
 std::shared_ptr<VirtualBoard> g_board;
 
@@ -105,33 +101,15 @@ void BM_PollFskKeyUnchanged(benchmark::State& state)
     FskBaseFrequency = 14000000;
     FskShiftedFrequency = 14000100;
     FskLastKeyState = g_board->KeyByte;
-    const long before = g_news;
+    const long before = AllocationCount;
     for (auto _ : state) {
         PollFskKey();
     }
-    state.counters["allocations"] = static_cast<double>(g_news - before);
+    state.counters["allocations"] = static_cast<double>(AllocationCount - before);
     OpenPersistent(false);
 }
 
 }  // namespace
-
-// Counts the C++ allocations made while a benchmark runs.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n)
-{
-    ++g_news;
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 BENCHMARK(BM_BareSetFrequency)->Arg(1)->Arg(20);
 BENCHMARK(BM_SetFrequency)->Arg(1)->Arg(20);

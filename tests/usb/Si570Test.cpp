@@ -8,19 +8,7 @@
 #include <limits>
 #include <new>
 
-// Counts heap allocations so the divider search can be shown to make none.
-static int AllocationCount = 0;
-
-// Out of line, with the deletes: inlined, GCC pairs malloc and free across them and warns.
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++AllocationCount;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/common/CountingNew.h"
 
 namespace {
 
@@ -143,7 +131,7 @@ TEST(Si570, CalibrationWords)
 
 TEST(Si570, SearchAllocatesNothing)
 {
-    int before = AllocationCount;
+    long before = AllocationCount;
     int* volatile counted = new int(1);  // the counter does see allocations
     delete counted;
     EXPECT_EQ(AllocationCount, before + 1);
