@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "sim/VirtualUsbfs.h"
+#include "bench/BenchBus.h"
 #include "tests/common/CountingNew.h"
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
@@ -14,23 +14,10 @@ namespace {
 
 std::shared_ptr<VirtualBoard> g_board;
 
-// One board and (devices - 1) devices of other vendors.
 void SetUpBus(int devices)
 {
-    VirtualUsbfs& fs = VirtualUsbfs::Instance();
-    fs.Clear();
-    VirtualBoard::Config c;
-    c.Firmware = false;
-    c.Vid = 0x1234;
-    for (int i = 1; i < devices; ++i) {
-        c.Pid = static_cast<uint16_t>(i);
-        fs.Plug(std::make_shared<VirtualBoard>(c));
-    }
-    VirtualBoard::Config b;
-    b.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
-    g_board = std::make_shared<VirtualBoard>(b);
-    g_board->Recording = false;
-    SelUsbPortId = static_cast<uint8_t>(fs.Plug(g_board));
+    g_board = PlugBoardAmong(devices);
+    SelUsbPortId = static_cast<uint8_t>(VirtualUsbfs::Instance().DeviceNumber(*g_board));
 }
 
 bool BareStringEquals(usb_dev_handle* h, int index, const std::string& expected)

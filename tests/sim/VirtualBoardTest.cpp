@@ -74,3 +74,15 @@ TEST_F(VirtualBoardTest, DeviceNumbersRunOnAcrossPlugs)
     EXPECT_THROW(Fs.Plug(board), std::logic_error);
     EXPECT_THROW(Fs.Plug(MakeBoard(), 5), std::out_of_range);
 }
+
+TEST_F(VirtualBoardTest, BoardPluggedByHandWhileRestartingComesBackOnce)
+{
+    auto board = PlugBoard();
+    ResetAvr();
+    ASSERT_FALSE(Fs.IsPlugged(*board));
+    const int number = Fs.Plug(board);
+    for (int i = 0; i < 4; ++i)
+        SelectDevice();
+    EXPECT_EQ(Fs.DeviceNumber(*board), number);
+    EXPECT_EQ(Devices.size(), 1u);
+}
