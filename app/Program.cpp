@@ -1,0 +1,87 @@
+#include "app/Program.h"
+
+#include <QLocale>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <clocale>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/UAbout.h"
+#include "app/UQuorvex.h"
+#include "support/Feedback.h"
+
+TQuorvexApp::TQuorvexApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName("Quorvex");
+    // After the base constructor: it takes the locale from the environment.
+    UseDotDecimalSeparator();
+}
+
+bool TQuorvexApp::notify(QObject* receiver, QEvent* event)
+{
+    bool result = false;
+    Guarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}
+
+void UseDotDecimalSeparator()
+{
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+namespace {
+
+// The signal handler only writes a byte; the message loop reads it.
+int g_terminateFds[2] = {-1, -1};
+
+void OnTerminateSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_terminateFds[0], &byte, 1);
+}
+
+// SIGTERM (session logout, service stop) closes the main window as the
+// operator would, so the settings are written before the program ends.
+void CloseOnTerminateSignal(TFormMain* main)
+{
+    if (g_terminateFds[0] < 0) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminateFds) != 0)
+            return;
+        struct sigaction action {};
+        action.sa_handler = OnTerminateSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &action, nullptr);
+    }
+    auto* notifier = new QSocketNotifier(g_terminateFds[1], QSocketNotifier::Read, main);
+    QObject::connect(notifier, &QSocketNotifier::activated, main, [main] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(g_terminateFds[1], &byte, 1);
+        main->close();
+    });
+}
+
+}  // namespace
+
+TProgramWindows::TProgramWindows() = default;
+
+TProgramWindows::~TProgramWindows()
+{
+    FormMain = nullptr;
+    FAbout = nullptr;
+}
+
+void TProgramWindows::Create()
+{
+    Main = std::make_unique<TFormMain>();
+    FormMain = Main.get();
+    About = std::make_unique<TFAbout>();
+    FAbout = About.get();
+    // Only the main window's closing ends the program.
+    About->setAttribute(Qt::WA_QuitOnClose, false);
+    CloseOnTerminateSignal(Main.get());
+    Main->show();
+}

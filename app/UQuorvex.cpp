@@ -1,0 +1,476 @@
+#include "app/UQuorvex.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+
+#include "app/DesignLayout.h"
+#include "app/SettingsFile.h"
+#include "app/UAbout.h"
+#include "support/Feedback.h"
+#include "support/NumberText.h"
+#include "support/UUtils.h"
+
+namespace {
+
+constexpr double DesignPpi = 144;
+
+// Runs a handler of the window for a signal; what it raises goes to the error display.
+template <typename Sender, typename Signal>
+void Bind(TFormMain* form, Sender* sender, Signal signal, void (TFormMain::*handler)())
+{
+    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
+}
+
+QString Text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+double UnitFactorOf(int unitIndex)
+{
+    if (unitIndex < 0 || unitIndex >= static_cast<int>(UnitFactor.size()))
+        throw RangeError("Unit index out of range: " + std::to_string(unitIndex));
+    return UnitFactor[static_cast<size_t>(unitIndex)];
+}
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    CreateControls();
+    CreateMenus();
+    ConnectHandlers();
+    Timer1->start();
+    Guarded([this] { FormCreate(); });
+}
+
+void TFormMain::CreateControls()
+{
+    const TDesignScale design(*this, DesignPpi);
+    setFont(SansSerifFont(8.5));
+    setToolTip("Right-Click to modify the mouse wheel increment");
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    const QFont large = SansSerifFont(12, true);
+
+    Label1 = new QLabel("Frequency", client);
+    Label1->setFont(large);
+    design.PlaceFitting(Label1, 25, 12, 124, 29);
+    auto button = [&](QPushButton*& b, const char* caption, int left, int top, int width) {
+        b = new QPushButton(caption, client);
+        design.Place(b, left, top, width, 26);
+    };
+    button(Button1, "+M", 25, 63, 61);
+    button(Button2, "+k", 86, 63, 62);
+    button(Button3, "+", 148, 63, 61);
+    Edit1 = new TWheelEdit("0", client);
+    Edit1->setFont(large);
+    design.Place(Edit1, 25, 86, 186, 37);
+    ComboBox1 = new QComboBox(client);
+    ComboBox1->addItems({"Hz", "kHz", "MHz"});
+    ComboBox1->setCurrentIndex(2);
+    ComboBox1->setFont(large);
+    design.Place(ComboBox1, 208, 86, 101, 37);
+    button(Button4, "-M", 25, 129, 61);
+    button(Button5, "-k", 86, 129, 62);
+    button(Button6, "-", 148, 129, 61);
+
+    Label2 = new QLabel(client);
+    design.Place(Label2, 345, 20, 130, 20);
+    SetLabel2("Synthesizer offline");
+    Shape1 = new TShape(client);
+    Shape1->SetBrushColor(QColor(255, 0, 0));
+    design.Place(Shape1, 398, 92, 34, 33);
+    CheckBox1 = new QCheckBox("Enable FSK via CW-Key", client);
+    design.PlaceFitting(CheckBox1, 25, 172, 223, 26);
+    CheckBox2 = new QCheckBox("Online detect", client);
+    design.PlaceFitting(CheckBox2, 320, 172, 137, 26);
+
+    StatusBar1 = new QLabel;
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setSizeGripEnabled(false);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(10);
+    Timer2->setTimerType(Qt::PreciseTimer);
+
+    setTabOrder(ComboBox1, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+    setTabOrder(Button4, Button5);
+    setTabOrder(Button5, Button6);
+    setTabOrder(Button6, Edit1);
+    setTabOrder(Edit1, CheckBox1);
+    setTabOrder(CheckBox1, CheckBox2);
+}
+
+void TFormMain::CreateMenus()
+{
+    Exit1 = menuBar()->addAction("&Exit");
+    Setup2 = menuBar()->addMenu("&Setup");
+    Setup1 = Setup2->addAction("&General");
+    EEPROMSetup1 = Setup2->addAction("&EEPROM");
+    EEPROMSetup1->setVisible(false);
+    EEPROM_Orvel = Setup2->addAction("&EEPROM");
+    EEPROM_Orvel->setVisible(false);
+    Flash1 = Setup2->addAction("&Flash");
+    Special1 = menuBar()->addMenu("S&pecial");
+    MEPT1 = Special1->addAction("&MEPT");
+    About1 = menuBar()->addAction("&About");
+    // The setup dialog, the EEPROM editors, the flasher and the MEPT keyer
+    // are not part of the program yet: their entries are there but disabled.
+    for (QAction* item : {Setup1, EEPROMSetup1, EEPROM_Orvel, Flash1, MEPT1})
+        item->setEnabled(false);
+
+    PopupMenu1 = new QMenu(this);
+    auto* increments = new QActionGroup(this);
+    N1Hz1 = AddIncrementItem(increments, "± 1 Hz", &TFormMain::N1Hz1Click);
+    N10Hz1 = AddIncrementItem(increments, "± 10 Hz", &TFormMain::N10Hz1Click);
+    N100Hz1 = AddIncrementItem(increments, "± 100 Hz", &TFormMain::N100Hz1Click);
+    N1kHz1 = AddIncrementItem(increments, "± 1 kHz", &TFormMain::N1kHz1Click);
+    N10kHz1 = AddIncrementItem(increments, "± 10 kHz", &TFormMain::N10kHz1Click);
+    N100kHz1 = AddIncrementItem(increments, "± 100 kHz", &TFormMain::N100kHz1Click);
+    N1MHz1 = AddIncrementItem(increments, "± 1 MHz", &TFormMain::N1MHz1Click);
+    N10MHz1 = AddIncrementItem(increments, "± 10 MHz", &TFormMain::N10MHz1Click);
+    N100MHz1 = AddIncrementItem(increments, "± 100 MHz", &TFormMain::N100MHz1Click);
+    userinc1 = AddIncrementItem(increments, "± user inc.", &TFormMain::userinc1Click);
+}
+
+// A checkable item of the exclusive group: choosing it moves the one check mark.
+QAction* TFormMain::AddIncrementItem(QActionGroup* group, const char* caption, void (TFormMain::*handler)())
+{
+    QAction* item = PopupMenu1->addAction(QString::fromUtf8(caption));
+    item->setCheckable(true);
+    group->addAction(item);
+    Bind(this, item, &QAction::triggered, handler);
+    return item;
+}
+
+void TFormMain::ConnectHandlers()
+{
+    Bind(this, Button1, &QPushButton::clicked, &TFormMain::Button1Click);
+    Bind(this, Button2, &QPushButton::clicked, &TFormMain::Button2Click);
+    Bind(this, Button3, &QPushButton::clicked, &TFormMain::Button3Click);
+    Bind(this, Button4, &QPushButton::clicked, &TFormMain::Button4Click);
+    Bind(this, Button5, &QPushButton::clicked, &TFormMain::Button5Click);
+    Bind(this, Button6, &QPushButton::clicked, &TFormMain::Button6Click);
+    // Changes made by code apply through ShowDisplayValue, not through the signal.
+    Bind(this, Edit1, &QLineEdit::textEdited, &TFormMain::Edit1_Exit);
+    Bind(this, ComboBox1, &QComboBox::activated, &TFormMain::ComboBox1Change);
+    Bind(this, CheckBox1, &QCheckBox::toggled, &TFormMain::CheckBox1Click);
+    Bind(this, CheckBox2, &QCheckBox::toggled, &TFormMain::CheckBox2Click);
+    Bind(this, Timer1, &QTimer::timeout, &TFormMain::Timer1Timer);
+    Bind(this, Timer2, &QTimer::timeout, &TFormMain::Timer2Timer);
+    Bind(this, Exit1, &QAction::triggered, &TFormMain::Exit1Click);
+    Bind(this, About1, &QAction::triggered, &TFormMain::About1Click);
+
+    Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
+    Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
+    Edit1->setMouseTracking(true);
+    Edit1->installEventFilter(this);
+    // The increment menu replaces their own context menus (contextMenuEvent).
+    Edit1->setContextMenuPolicy(Qt::NoContextMenu);
+    ComboBox1->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void TFormMain::FormCreate()
+{
+    const TDesignScale design(*this, DesignPpi);
+    // Room for the label's longest usual text too, so two boards read in full.
+    const int label2Width =
+        std::max(Label2->width(), Label2->fontMetrics().horizontalAdvance("2 synthesizers online"));
+    const int clientWidth = Label2->x() + label2Width + design(10);
+    const int clientHeight =
+        CheckBox2->y() + CheckBox2->height() + statusBar()->sizeHint().height() + design(10);
+    resize(clientWidth, menuBar()->sizeHint().height() + clientHeight);
+    EEPROMSetup1->setVisible(true);
+    setWindowTitle("SI570-USB LCD-software by VELNOR");
+
+    std::ifstream SettingsFile;
+    if (!OpenTextForReading(SettingsFile, SettingsReadPath()))
+        return;
+    ReadSettings(SettingsFile, *ComboBox1, *CheckBox2);
+    SettingsFile.close();
+
+    DeviceOnline = SelectDevice();
+    if (!DeviceOnline)
+        CheckBox2->setChecked(true);
+    CheckBox2Click();
+    ShowDisplayValue(Frequency / UnitFactorOf(ComboBox1->currentIndex()));
+    Edit1_Exit();
+    if (DeviceOnline) {
+        const int grade = ReadSpeedGrade();
+        if (grade >= 0)
+            SpeedGrade = grade;
+        LoadCalibration();
+    }
+}
+
+void TFormMain::FormClose()
+{
+    // The setup dialog's remember box is created from MemoryOn; until that
+    // dialog exists, MemoryOn is what the box would show.
+    WriteSettingsFile(SettingsWritePath(),
+                      SettingsText(ComboBox1->currentIndex(), MemoryOn == 1, CheckBox2->isChecked()));
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    // A settings file that could not be written keeps the window open.
+    if (Guarded([this] { FormClose(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TFormMain::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
+
+void TFormMain::Edit1_Exit()
+{
+    double value = 0;
+    if (!TryParseFloat(Edit1->text().toStdString(), value)) {
+        Edit1->setFocus();
+        Beep();
+        return;
+    }
+    Frequency = UnitFactorOf(ComboBox1->currentIndex()) * value;
+    Si570Frequency = static_cast<double>(static_cast<long double>(Frequency) * Multiplier +
+                                         static_cast<long double>(Offset) * 1000000);
+    if (!DeviceOnline)
+        return;
+    if (SetFrequency(Si570Frequency))
+        StatusBar1->setText("f(SI570) = " + Text(FormatGeneral(Si570Frequency)) + " Hz");
+    else
+        StatusBar1->setText("frequency not supported");
+}
+
+void TFormMain::ShowDisplayValue(double value)
+{
+    const QString text = Text(FormatGeneral(value));
+    if (Edit1->text() == text)
+        return;  // no change, so nothing to apply
+    Edit1->setText(text);
+    Edit1_Exit();
+}
+
+double TFormMain::SteppedDisplayValue(double deltaHz) const
+{
+    const double factor = UnitFactorOf(ComboBox1->currentIndex());
+    return (factor * StrToFloat(Edit1->text().toStdString()) + deltaHz) / factor;
+}
+
+void TFormMain::StepButton(double stepHz, bool up)
+{
+    Increment = stepHz;
+    double value = SteppedDisplayValue(up ? stepHz : -stepHz);
+    if (!up && value < 0)
+        value = 0;
+    ShowDisplayValue(value);
+    Edit1_Exit();
+}
+
+void TFormMain::Button1Click()
+{
+    StepButton(1000000, true);
+}
+
+void TFormMain::Button2Click()
+{
+    StepButton(1000, true);
+}
+
+void TFormMain::Button3Click()
+{
+    StepButton(1, true);
+}
+
+void TFormMain::Button4Click()
+{
+    StepButton(1000000, false);
+}
+
+void TFormMain::Button5Click()
+{
+    StepButton(1000, false);
+}
+
+void TFormMain::Button6Click()
+{
+    StepButton(1, false);
+}
+
+// The wheel has no floor: below zero the display goes negative.
+void TFormMain::WheelStep(double deltaHz, bool& Handled)
+{
+    Handled = true;
+    ShowDisplayValue(SteppedDisplayValue(deltaHz));
+    repaint();
+    Edit1_Exit();
+}
+
+void TFormMain::Edit1MouseWheelUp(QObject*, Qt::KeyboardModifiers, QPoint, bool& Handled)
+{
+    WheelStep(Increment, Handled);
+}
+
+void TFormMain::Edit1MouseWheelDown(QObject*, Qt::KeyboardModifiers, QPoint, bool& Handled)
+{
+    WheelStep(-Increment, Handled);
+}
+
+void TFormMain::ComboBox1Change()
+{
+    ShowDisplayValue(Frequency / UnitFactorOf(ComboBox1->currentIndex()));
+    Edit1_Exit();
+}
+
+void TFormMain::Edit1KeyPress(char16_t& Key)
+{
+    FilterKey(Edit1, Key, KeyClassDecimal);
+}
+
+// Only keys that type a character pass the filter; Tab moves the focus and
+// Delete edits, as in any field.
+bool TFormMain::Edit1KeyDropped(const QKeyEvent& event)
+{
+    if (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab || event.key() == Qt::Key_Delete)
+        return false;
+    const QString text = event.text();
+    for (const QChar c : text) {
+        char16_t key = c.unicode();
+        Edit1KeyPress(key);
+        if (key == 0)
+            return true;
+    }
+    return false;
+}
+
+// The wheel tunes without a click.
+void TFormMain::Edit1MouseMove()
+{
+    Edit1->setFocus();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != Edit1)
+        return QMainWindow::eventFilter(watched, event);
+    bool dropped = false;
+    Guarded([&] {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            dropped = Edit1KeyDropped(*static_cast<QKeyEvent*>(event));
+            break;
+        case QEvent::MouseMove:
+            Edit1MouseMove();
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                Edit1_Exit();
+            break;
+        case QEvent::FocusOut: {
+            // Opening a menu or switching windows is no leaving of the field.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                Edit1_Exit();
+            break;
+        }
+        default:
+            break;
+        }
+    });
+    return dropped;
+}
+
+void TFormMain::Exit1Click()
+{
+    close();
+}
+
+void TFormMain::About1Click()
+{
+    if (!FAbout)
+        return;
+    FAbout->show();
+    FAbout->raise();
+}
+
+void TFormMain::N1Hz1Click()
+{
+    Increment = 1;
+}
+
+void TFormMain::N10Hz1Click()
+{
+    Increment = 10;
+}
+
+void TFormMain::N100Hz1Click()
+{
+    Increment = 100;
+}
+
+void TFormMain::N1kHz1Click()
+{
+    Increment = 1000;
+}
+
+void TFormMain::N10kHz1Click()
+{
+    Increment = 10000;
+}
+
+void TFormMain::N100kHz1Click()
+{
+    Increment = 100000;
+}
+
+void TFormMain::N1MHz1Click()
+{
+    Increment = 1000000;
+}
+
+void TFormMain::N10MHz1Click()
+{
+    Increment = 10000000;
+}
+
+void TFormMain::N100MHz1Click()
+{
+    Increment = 100000000;
+}
+
+void TFormMain::userinc1Click()
+{
+    Increment = UserInc;
+}
+
+void TFormMain::ShowToolWindow(QWidget* toolWindow)
+{
+    SavedOnlineDetect = CheckBox2->isChecked();
+    CheckBox2->setChecked(false);
+    toolWindow->show();
+    setEnabled(false);
+}
+
+void TFormMain::EndToolWindow()
+{
+    CheckBox2->setChecked(SavedOnlineDetect);
+    setEnabled(true);
+}

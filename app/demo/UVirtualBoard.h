@@ -1,0 +1,45 @@
+#pragma once
+// The demo's own window onto its virtual boards: what the first board's Si570
+// produces now, its CW key, plugging it in and out, a second board, and the
+// first board's EEPROM bytes.
+#include <QWidget>
+
+#include <memory>
+
+#include "sim/VirtualBoard.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class VirtualUsbfs;
+
+// A synthesizer board as the demo attaches it.
+std::shared_ptr<VirtualBoard> MakeDemoBoard(std::u16string serial);
+
+class TFormVirtualBoard : public QWidget {
+    Q_OBJECT
+
+public:
+    TFormVirtualBoard(VirtualUsbfs& usbfs, std::shared_ptr<VirtualBoard> first, QWidget* parent = nullptr);
+
+    QLabel* Output1;
+    QLabel* Output2;
+    QPushButton* KeyButton;
+    QPushButton* PlugButton;
+    QPushButton* SecondButton;
+    QPlainTextEdit* EepromList;
+    QTimer* RefreshTimer;
+
+    void Refresh();
+
+private:
+    void KeyButtonClick(bool down);
+    void PlugButtonClick();
+    void SecondButtonClick();
+    static void TogglePlugged(VirtualUsbfs& usbfs, const std::shared_ptr<VirtualBoard>& board);
+
+    VirtualUsbfs& usbfs_;
+    std::shared_ptr<VirtualBoard> first_;
+    std::shared_ptr<VirtualBoard> second_;
+};

@@ -1,0 +1,147 @@
+// Online detection, FSK keying and the tool-window sequence.
+#include <QCloseEvent>
+#include <QTest>
+
+#include "AppFixture.h"
+
+using OnlineDetection = AppTest;
+using FskKeying = AppTest;
+using ToolWindow = AppTest;
+
+namespace {
+
+const QColor Red(255, 0, 0);
+const QColor Green(0, 255, 0);
+
+// Stands for the EEPROM editors and the flasher.
+class StandInTool : public QWidget {
+public:
+    explicit StandInTool(TFormMain& form) : form_(form) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        form_.EndToolWindow();
+        event->accept();
+    }
+
+private:
+    TFormMain& form_;
+};
+
+}  // namespace
+
+TEST_F(OnlineDetection, BoardPluggedInAfterStartTurnsGreenAndGetsTheFrequencyOnce)
+{
+    WriteSettings({{"OnlineDetect=", "1"}});
+    Start().Timer1Timer();
+    EXPECT_EQ(Form->Shape1->BrushColor(), Red);
+    EXPECT_EQ(Form->Label2->text(), "Synthesizer offline");
+
+    Board = PlugBoard();
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Shape1->BrushColor(), Green);
+    EXPECT_EQ(Form->Label2->text(), "Synthesizer online");
+    EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+
+    Fs.Unplug(*Board);
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Shape1->BrushColor(), Red);
+    Fs.Plug(Board);
+    Form->Timer1Timer();
+    EXPECT_EQ(FrequencyRequests(*Board), 1) << "not sent again after a replug";
+
+    PlugBoard(u"VELNOR-I2C", u"2");
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Label2->text(), "2 synthesizers online");
+}
+
+TEST_F(OnlineDetection, UntickingHidesTheLightAndSendsWithoutLooking)
+{
+    WriteSettings({{"OnlineDetect=", "1"}});
+    Board = PlugBoard();
+    Start().CheckBox2->setChecked(false);
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_FALSE(Form->Label2->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Form->Shape1->isVisibleTo(Form.get()));
+    ResetLibusbCalls();
+    Board->Log.clear();
+    TypeKeys("1");
+    EXPECT_EQ(FrequencyRequests(*Board), 1);
+    EXPECT_EQ(Calls().Open, 1) << "opened to send, without a search of every device first";
+}
+
+TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
+{
+    WriteSettings({{"OnlineDetect=", "1"}});
+    Start();
+    Click(Form->CheckBox1);
+    EXPECT_FALSE(Form->CheckBox1->isChecked());
+    EXPECT_FALSE(Form->Timer2->isActive());
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_TRUE(Form->Edit1->isEnabled());
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(FskKeying, TheKeyBitSelectsBetweenTheTwoFrequencies)
+{
+    StartOnline();
+    const std::initializer_list<QWidget*> tuning{Form->Button1, Form->Button2, Form->Button3, Form->Button4,
+                                                 Form->Button5, Form->Button6, Form->Edit1,   Form->ComboBox1};
+    Click(Form->CheckBox1);
+    EXPECT_TRUE(Form->Timer2->isActive());
+    EXPECT_FALSE(Form->Timer1->isActive());
+    for (QWidget* control : tuning)
+        EXPECT_FALSE(control->isEnabled());
+
+    auto poll = [&] {
+        Board->Log.clear();
+        Form->Timer2Timer();
+        return FrequencyRequests(*Board);
+    };
+    EXPECT_EQ(poll(), 1);  // key up, bit 0x20 set: the frequency keying began with
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+    EXPECT_EQ(poll(), 0);
+    Board->KeyByte &= static_cast<uint8_t>(~0x20);
+    EXPECT_EQ(poll(), 1);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000100), 0.01);
+    EXPECT_EQ(Board->Log.front().Request, 0x51);
+    EXPECT_EQ(EditText(), "14");
+
+    // Ended with the key down: the board stays on the shifted frequency.
+    Click(Form->CheckBox1);
+    EXPECT_FALSE(Form->Timer2->isActive());
+    EXPECT_TRUE(Form->Timer1->isActive()) << "restarted although online detection is off";
+    EXPECT_FALSE(Form->Label2->isVisibleTo(Form.get()));
+    for (QWidget* control : tuning)
+        EXPECT_TRUE(control->isEnabled());
+    EXPECT_EQ(Fs.OpenFiles(), 0);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000100), 0.01);
+}
+
+TEST_F(ToolWindow, SuspendsOnlineDetectionAndTheMainWindowUntilItCloses)
+{
+    WriteSettings({{"OnlineDetect=", "1"}});
+    Start().show();
+    StandInTool tool(*Form);
+    Form->ShowToolWindow(&tool);
+    EXPECT_FALSE(Form->CheckBox2->isChecked());
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_FALSE(Form->Label2->isVisible());
+    EXPECT_TRUE(DeviceOnline);
+    EXPECT_TRUE(tool.isVisible());
+    EXPECT_FALSE(Form->isEnabled());
+
+    tool.close();
+    EXPECT_TRUE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_TRUE(Form->Label2->isVisible());
+    EXPECT_TRUE(Form->isEnabled());
+
+    Form->CheckBox2->setChecked(false);
+    Form->ShowToolWindow(&tool);
+    tool.close();
+    EXPECT_FALSE(Form->CheckBox2->isChecked());
+    EXPECT_FALSE(Form->Timer1->isActive());
+}

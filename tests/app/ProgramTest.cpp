@@ -1,0 +1,135 @@
+// The program as a whole: its windows, the about box, the default error
+// display, and the demo program run as a separate process.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <fstream>
+
+#include "AppFixture.h"
+#include "app/BuildStamp.h"
+#include "app/Program.h"
+#include "app/UAbout.h"
+#include "support/Errors.h"
+
+using Program = AppTest;
+
+TEST_F(Program, WindowsAreCreatedOnceAndOnlyTheMainWindowIsShown)
+{
+    TProgramWindows windows;
+    windows.Create();
+    EXPECT_EQ(FormMain, windows.Main.get());
+    EXPECT_EQ(FAbout, windows.About.get());
+    EXPECT_TRUE(FormMain->isVisible());
+    EXPECT_FALSE(FAbout->isVisible());
+
+    const QString before = FAbout->Label2->text();
+    FormMain->About1->trigger();
+    EXPECT_TRUE(FAbout->isVisible());
+    EXPECT_TRUE(FAbout->close());
+    EXPECT_FALSE(FAbout->isVisible());
+    FormMain->About1->trigger();
+    EXPECT_TRUE(FAbout->isVisible());
+    EXPECT_EQ(FAbout->Label2->text(), before);
+}
+
+TEST_F(Program, AboutBoxShowsTitleBuildStampAndCredits)
+{
+    TFAbout about;
+    EXPECT_EQ(about.windowTitle(), "About Quorvex");
+    EXPECT_EQ(about.Label1->text(), "SI570 / LCD controller software by VELNOR");
+    EXPECT_TRUE(QRegularExpression("^\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2}$").match(BuildStamp).hasMatch())
+        << BuildStamp;
+    const QStringList lines = about.Label2->text().split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], QString("Build dated ") + BuildStamp + " for Windows 98, ME, 2000, XP, Vista and 7");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Look at");
+    EXPECT_TRUE(lines[3].startsWith(QString(23, ' ') + "http"));
+    EXPECT_EQ(lines[4], "for updates!");
+    const QStringList credits = about.Label3->text().split('\n');
+    ASSERT_EQ(credits.size(), 5);
+    EXPECT_EQ(credits[2], "Third party units used:");
+    EXPECT_TRUE(credits[3].startsWith("- ") && credits[3].endsWith("for generic USB-driver"));
+    EXPECT_TRUE(credits[4].startsWith("  from "));
+    EXPECT_FALSE(about.Label4->text().isEmpty());
+    // Each text stands clear of the next.
+    EXPECT_LE(about.Label2->geometry().bottom(), about.Label3->y());
+    EXPECT_LE(about.Label3->geometry().bottom(), about.Label4->y());
+}
+
+namespace {
+
+class Throwing : public QObject {
+protected:
+    bool event(QEvent*) override { throw ConvertError("'x' is not a valid floating point value"); }
+};
+
+}  // namespace
+
+TEST_F(Program, AnErrorEscapingAnEventHandlerReachesTheErrorDisplay)
+{
+    Throwing receiver;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QApplication::sendEvent(&receiver, &event));
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0], "'x' is not a valid floating point value");
+}
+
+namespace {
+
+// Runs a copy of the demo program in dir, so it writes its settings there.
+QProcess& StartDemo(QProcess& demo, const std::filesystem::path& dir)
+{
+    const auto binary = dir / "quorvex-demo";
+    std::filesystem::copy_file(QUORVEX_DEMO_PATH, binary);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    demo.setProcessEnvironment(env);
+    demo.setWorkingDirectory(QString::fromStdString(dir.string()));
+    demo.start(QString::fromStdString(binary.string()), {});
+    return demo;
+}
+
+}  // namespace
+
+TEST_F(Program, DemoStartsTunesItsVirtualBoardAndQuitsWritingTheSettings)
+{
+    WriteSettings({{"Frequency=", " 7.04000000000000E+0006"}});
+    QProcess demo;
+    StartDemo(demo, WorkDir);
+    ASSERT_TRUE(demo.waitForStarted(5000));
+    EXPECT_FALSE(demo.waitForFinished(1500)) << "ended by itself: " << demo.readAllStandardError().toStdString();
+    demo.terminate();  // closes the main window as the operator would
+    ASSERT_TRUE(demo.waitForFinished(5000));
+    EXPECT_EQ(demo.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(demo.exitCode(), 0);
+    std::ifstream written(WorkDir / "Quorvex.ini", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(written), {});
+    EXPECT_TRUE(text.starts_with("Frequency= 7.04000000000000E+0006\r\n"));
+    EXPECT_NE(text.find("OnlineDetect=0\r\n"), std::string::npos) << "the virtual board was found at start";
+}
+
+TEST_F(Program, MainWindowLayout)
+{
+    Start().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    const double scale = Form->logicalDpiY() / 144.0;
+    EXPECT_EQ(Form->Button5->geometry(),
+              QRect(qRound(86 * scale), qRound(129 * scale), qRound(62 * scale), qRound(26 * scale)));
+    EXPECT_GE(Form->CheckBox2->width(), Form->CheckBox2->sizeHint().width()) << "the caption fits";
+    const std::vector<QWidget*> tabOrder{Form->ComboBox1, Form->Button1, Form->Button2, Form->Button3,
+                                         Form->Button4,   Form->Button5, Form->Button6, Form->Edit1,
+                                         Form->CheckBox1, Form->CheckBox2};
+    for (size_t i = 0; i + 1 < tabOrder.size(); ++i) {
+        QWidget* next = tabOrder[i]->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, tabOrder[i + 1]) << i;
+    }
+    // The client area ends 10 design pixels right of the online label, with two boards too.
+    PlugBoard();
+    PlugBoard(u"VELNOR-I2C", u"2");
+    Form->Timer1Timer();
+    EXPECT_NEAR(Form->centralWidget()->width(), Form->Label2->geometry().right() + 1 + qRound(10 * scale), 1);
+}
