@@ -43,7 +43,7 @@ int Transfer(VirtualBoard& board, usbdevfs_ctrltransfer& ctrl)
     return result < 0 ? Fail(-result) : result;
 }
 
-int VirtualIoctl(const VirtualUsbfs::OpenFile& file, unsigned long request, void* arg)
+int VirtualIoctl(VirtualUsbfs& fs, const VirtualUsbfs::OpenFile& file, unsigned long request, void* arg)
 {
     VirtualUsbfs::Node& node = *file.File;
     if (!node.Plugged)
@@ -55,8 +55,12 @@ int VirtualIoctl(const VirtualUsbfs::OpenFile& file, unsigned long request, void
         static_cast<usbdevfs_connectinfo*>(arg)->devnum = static_cast<unsigned>(node.DevNum);
         static_cast<usbdevfs_connectinfo*>(arg)->slow = 0;
         return 0;
-    case USBDEVFS_CONTROL:
-        return Transfer(*node.Board, *static_cast<usbdevfs_ctrltransfer*>(arg));
+    case USBDEVFS_CONTROL: {
+        auto& ctrl = *static_cast<usbdevfs_ctrltransfer*>(arg);
+        if (!fs.StillPluggedFor(node, ctrl.bRequestType))
+            return Fail(ENODEV);
+        return Transfer(*node.Board, ctrl);
+    }
     default:
         return Fail(ENOTTY);
     }
@@ -104,9 +108,9 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
     va_start(ap, request);
     void* arg = va_arg(ap, void*);
     va_end(ap);
-    const VirtualUsbfs* fs = VirtualUsbfsIfCreated();
+    VirtualUsbfs* fs = VirtualUsbfsIfCreated();
     if (const VirtualUsbfs::OpenFile* file = fs ? fs->FileOf(fd) : nullptr)
-        return VirtualIoctl(*file, request, arg);
+        return VirtualIoctl(*fs, *file, request, arg);
     return real(fd, request, arg);
 }
 

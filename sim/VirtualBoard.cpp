@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -117,8 +118,10 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
         result = -fault->second;
     else
         result = Answer(requestType, request, value, index, data);
-    if (in && result > 0)
+    if (in && result > 0 && requestType != kTypeStandardIn)
         result = std::max(0, result - ShortBy);
+    if (Latency.PerTransfer.count() || Latency.PerExtraPacket.count())
+        std::this_thread::sleep_for(TransferTime(in ? static_cast<size_t>(std::max(result, 0)) : data.size()));
     if (Recording) {
         TransferRecord rec{requestType, request, value, index,
                            static_cast<uint16_t>(data.size()), timeoutMs, {}, result};
@@ -134,6 +137,13 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
             OnReset();
     }
     return result;
+}
+
+std::chrono::microseconds VirtualBoard::TransferTime(size_t dataBytes) const
+{
+    constexpr size_t packet = 8;
+    const size_t extraPackets = dataBytes > packet ? (dataBytes - 1) / packet : 0;
+    return Latency.PerTransfer + Latency.PerExtraPacket * static_cast<long>(extraPackets);
 }
 
 int VirtualBoard::Answer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,

@@ -4,6 +4,7 @@
 // Si570, key input, flash); without, it answers only standard requests (a hub,
 // another vendor's gadget). No USB library and no Qt here.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -70,9 +71,21 @@ public:
     double OutputMHz() const;
     std::array<uint8_t, 6> FactoryRegisters() const;
 
+    // The time a transfer takes: a fixed part, and one more frame for every
+    // further 8-byte packet of data (a low-speed device's largest). Zero by
+    // default, so tests do not wait.
+    struct Timing {
+        std::chrono::microseconds PerTransfer{0};
+        std::chrono::microseconds PerExtraPacket{0};
+    };
+    // Roughly what a real low-speed board takes: 2 ms for a one-byte request.
+    static constexpr Timing LowSpeedTiming{std::chrono::milliseconds(2), std::chrono::milliseconds(1)};
+    Timing Latency;
+    std::chrono::microseconds TransferTime(size_t dataBytes) const;
+
     // Faults: every transfer with this request code fails with the errno
-    // (0 removes it); device-to-host answers are cut short by ShortBy bytes;
-    // string descriptor i stalls when bit i of FailStrings is set.
+    // (0 removes it); device-to-host vendor answers are cut short by ShortBy
+    // bytes; string descriptor i stalls when bit i of FailStrings is set.
     std::map<uint8_t, int> FailRequest;
     int FailAll = 0;
     int ShortBy = 0;

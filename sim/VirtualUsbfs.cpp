@@ -197,6 +197,23 @@ void VirtualUsbfs::SetReadOnly(const VirtualBoard& board, bool readOnly)
         n->ReadOnly = readOnly;
 }
 
+void VirtualUsbfs::UnplugAfter(const VirtualBoard& board, int vendorTransfers)
+{
+    if (Node* n = Find(board))
+        n->TransfersBeforeUnplug = vendorTransfers;
+}
+
+bool VirtualUsbfs::StillPluggedFor(Node& node, uint8_t requestType)
+{
+    constexpr uint8_t typeMask = 0x60, vendor = 0x40;
+    if (node.TransfersBeforeUnplug < 0 || (requestType & typeMask) != vendor)
+        return true;
+    if (node.TransfersBeforeUnplug-- > 0)
+        return true;
+    Unplug(*node.Board);
+    return false;
+}
+
 int VirtualUsbfs::OpenFiles() const
 {
     return static_cast<int>(files_.size());

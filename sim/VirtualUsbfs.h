@@ -42,6 +42,9 @@ public:
     // access to the device.
     void FailOpen(const VirtualBoard& board, int err, int succeedFirst = 0);
     void SetReadOnly(const VirtualBoard& board, bool readOnly);
+    // The device leaves the bus after this many more vendor transfers, as when
+    // the cable is pulled in the middle of an operation.
+    void UnplugAfter(const VirtualBoard& board, int vendorTransfers);
 
     // A board that resets stays off the bus for this many scans of its bus
     // directory, then comes back with a new device number.
@@ -62,6 +65,7 @@ public:
         int SucceedFirst = 0;
         int Opens = 0;
         bool ReadOnly = false;
+        int TransfersBeforeUnplug = -1;  // -1: stays
     };
     struct OpenFile {
         Node* File = nullptr;
@@ -74,6 +78,9 @@ public:
     void Opened(int fd, Node* node, bool readOnly);
     void Closed(int fd);
     const OpenFile* FileOf(int fd) const;
+    // Counts a control transfer towards UnplugAfter; false when the device
+    // has just left the bus instead.
+    bool StillPluggedFor(Node& node, uint8_t requestType);
 
 private:
     VirtualUsbfs();

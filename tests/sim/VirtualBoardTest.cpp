@@ -86,3 +86,22 @@ TEST_F(VirtualBoardTest, BoardPluggedByHandWhileRestartingComesBackOnce)
     EXPECT_EQ(Fs.DeviceNumber(*board), number);
     EXPECT_EQ(Devices.size(), 1u);
 }
+
+TEST_F(VirtualBoardTest, TakesTheTimeOfALowSpeedBoardWhenAsked)
+{
+    using std::chrono::milliseconds;
+    VirtualBoard board{VirtualBoard::Config{}};
+    EXPECT_EQ(board.TransferTime(64), milliseconds(0)) << "tests do not wait by default";
+    board.Latency = VirtualBoard::LowSpeedTiming;
+    const std::pair<size_t, milliseconds> table[] = {
+        {0, milliseconds(2)}, {1, milliseconds(2)}, {8, milliseconds(2)}, {9, milliseconds(3)},
+        {64, milliseconds(9)}, {256, milliseconds(33)}};
+    for (auto [bytes, time] : table)
+        EXPECT_EQ(board.TransferTime(bytes), time) << bytes;
+
+    // A one-byte EEPROM read really takes its time (a lower bound only).
+    uint8_t byte = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(board.Control(0xC0, 0x11, 0, 255, std::span(&byte, 1), 5000), 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(2));
+}
