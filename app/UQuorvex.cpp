@@ -254,6 +254,9 @@ void TFormMain::Edit1_Exit()
                                          static_cast<long double>(Offset) * 1000000);
     if (!DeviceOnline)
         return;
+    // Cleared first: a board that is gone or fails the transfer raises, and
+    // the status bar must not go on showing a frequency as set.
+    StatusBar1->clear();
     if (SetFrequency(Si570Frequency))
         StatusBar1->setText("f(SI570) = " + Text(FormatGeneral(Si570Frequency)) + " Hz");
     else

@@ -1,6 +1,8 @@
 #include "usb/SynthCommands.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -18,24 +20,66 @@ enum Request : int {
     ReqKeyState = 0x51,
 };
 
-// The host-to-device requests carry their parameters in wValue and wIndex; the
-// one data byte that follows means nothing.
-int SendOut(usb_dev_handle* h, int request, int value, int index)
+// Where a transfer went, for the text of the error that reports it. Built only
+// when a transfer failed, so the transfers themselves cost nothing extra.
+struct Site {
+    const char* What;  // "Writing EEPROM", ...
+    enum { Plain, EepromAddress, SiAddress } Where;
+    int At;
+};
+
+std::string Describe(const Site& site)
 {
-    char unused = 0;
-    return usb_control_msg(h, TypeOut, request, value, index, &unused, 1, VendorTimeoutMs);
+    char where[40] = "";
+    if (site.Where == Site::EepromAddress)
+        std::snprintf(where, sizeof where, " at address 0x%03X", static_cast<unsigned>(site.At));
+    else if (site.Where == Site::SiAddress)
+        std::snprintf(where, sizeof where, " at I2C address 0x%02X", static_cast<unsigned>(site.At));
+    return std::string(site.What) + " failed" + where + ": ";
 }
 
-int ReadEepromByte(usb_dev_handle* h, int address, int index, uint8_t& byte)
+// A transfer result below `wanted` ends the operation: a negative one with the
+// library's text (read at once: the next failure replaces it), a short read
+// with what arrived.
+[[noreturn]] void TransferFailed(const Site& site, int got, int wanted)
 {
-    char c = static_cast<char>(0xFF);  // a failed read leaves an erased-looking byte
-    const int got = usb_control_msg(h, TypeIn, ReqReadEeprom, address, index, &c, 1, VendorTimeoutMs);
-    byte = static_cast<uint8_t>(c);
-    return got;
+    if (got < 0)
+        throw UsbError(Describe(site) + usb_strerror());
+    throw UsbError(Describe(site) + "the board sent " + std::to_string(got) + " of " + std::to_string(wanted) +
+                   " bytes");
+}
+
+inline void Check(int got, int wanted, const Site& site)
+{
+    if (got < wanted) [[unlikely]]
+        TransferFailed(site, got, wanted);
+}
+
+// The host-to-device requests carry their parameters in wValue and wIndex; the
+// one data byte that follows means nothing. Only a negative result fails.
+void SendOut(usb_dev_handle* h, int request, int value, int index, const Site& site)
+{
+    char unused = 0;
+    Check(usb_control_msg(h, TypeOut, request, value, index, &unused, 1, VendorTimeoutMs), 0, site);
+}
+
+void WriteEepromByte(usb_dev_handle* h, int address, uint8_t byte)
+{
+    SendOut(h, ReqWriteEeprom, address, byte, {"Writing EEPROM", Site::EepromAddress, address});
+}
+
+// The byte is used, so a reply without it fails like an error.
+uint8_t ReadEepromByte(usb_dev_handle* h, int address, int index)
+{
+    char c = 0;
+    Check(usb_control_msg(h, TypeIn, ReqReadEeprom, address, index, &c, 1, VendorTimeoutMs), 1,
+          {"Reading EEPROM", Site::EepromAddress, address});
+    return static_cast<uint8_t>(c);
 }
 
 // The open-per-request pattern: open the selected board, run the transfers,
-// close. Returns false without a transfer when the board is absent.
+// close. Returns false without a transfer when the board is absent. A failed
+// transfer raises; the board is closed before the error leaves.
 template <typename Transfers>
 bool WithBoard(Transfers&& transfers)
 {
@@ -43,16 +87,22 @@ bool WithBoard(Transfers&& transfers)
     usb_dev_handle* handle = nullptr;
     if (!OpenSelectedDevice(handle))
         return false;
-    transfers(handle);
+    try {
+        transfers(handle);
+    } catch (...) {
+        usb_close(handle);
+        throw;
+    }
     usb_close(handle);
     return true;
 }
 
-void SendRegisters(usb_dev_handle* h, const TRegisterBlock& block)
+int SendRegisters(usb_dev_handle* h, const TRegisterBlock& block)
 {
     char bytes[6];
     std::memcpy(bytes, block.data(), sizeof bytes);
-    usb_control_msg(h, TypeOut, ReqWriteRegisters, 0x0700 + I2CAddress, 0, bytes, sizeof bytes, VendorTimeoutMs);
+    return usb_control_msg(h, TypeOut, ReqWriteRegisters, 0x0700 + I2CAddress, 0, bytes, sizeof bytes,
+                           VendorTimeoutMs);
 }
 
 // Divider search and packing shared by both paths; false when there is
@@ -70,18 +120,22 @@ bool RegistersFor(double frequencyHz, bool found, const TDividerSetting& setting
 
 bool ReadWord(int first, TCalibrationWord& word)
 {
-    return WithBoard([&](usb_dev_handle* h) {
-        for (int i = 0; i < 4; ++i)
-            ReadEepromByte(h, first + i, 0, word[static_cast<size_t>(i)]);
-    });
+    TCalibrationWord read{};  // the output changes only when all four bytes came
+    if (!WithBoard([&](usb_dev_handle* h) {
+            for (size_t i = 0; i < read.size(); ++i)
+                read[i] = ReadEepromByte(h, first + static_cast<int>(i), 0);
+        }))
+        return false;
+    word = read;
+    return true;
 }
 
 bool WriteWord(int first, const TCalibrationWord& word)
 {
     return WithBoard([&](usb_dev_handle* h) {
-        for (int i = 0; i < 4; ++i)
-            SendOut(h, ReqWriteEeprom, first + i, word[static_cast<size_t>(i)]);
-        SendOut(h, ReqWriteEeprom, EepromCalibrationStatus, 0);
+        for (size_t i = 0; i < word.size(); ++i)
+            WriteEepromByte(h, first + static_cast<int>(i), word[i]);
+        WriteEepromByte(h, EepromCalibrationStatus, 0);
     });
 }
 
@@ -94,11 +148,15 @@ bool SetFrequency(double frequencyHz)
     TRegisterBlock block;
     if (!RegistersFor(frequencyHz, found, setting, block))
         return false;
-    if (!WithBoard([&](usb_dev_handle* h) { SendRegisters(h, block); }))
+    if (!WithBoard([&](usb_dev_handle* h) {
+            Check(SendRegisters(h, block), 0, {"Writing the Si570 registers", Site::SiAddress, I2CAddress});
+        }))
         throw DeviceNotFoundError();
     return found;
 }
 
+// Runs every 10 ms while keying: a failed transfer is not raised, the next key
+// change sends again, and online detection shows a board that went away.
 bool SetFrequencyFast(double frequencyHz)
 {
     TDividerSetting setting;
@@ -112,12 +170,15 @@ bool SetFrequencyFast(double frequencyHz)
     return found;
 }
 
+// A poll that brings no key byte changes nothing and sends nothing; the next
+// tick asks again.
 void PollFskKey()
 {
     if (!PersistentHandle)
         return;
     char key = 0;
-    usb_control_msg(PersistentHandle, TypeIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs);
+    if (usb_control_msg(PersistentHandle, TypeIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs) != 1)
+        return;
     const int state = static_cast<uint8_t>(key);
     if (state == FskLastKeyState)
         return;
@@ -129,8 +190,9 @@ bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz
 {
     TRegisterBlock block{};
     const bool opened = WithBoard([&](usb_dev_handle* h) {
-        usb_control_msg(h, TypeIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
-                        static_cast<int>(block.size()), VendorTimeoutMs);
+        Check(usb_control_msg(h, TypeIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
+                              static_cast<int>(block.size()), VendorTimeoutMs),
+              static_cast<int>(block.size()), {"Reading the Si570 registers", Site::SiAddress, I2CAddress});
     });
     if (!opened)
         return false;
@@ -143,9 +205,11 @@ bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz
 bool SetRememberLastFrequency(bool on)
 {
     return WithBoard([&](usb_dev_handle* h) {
+        // The reply is ignored, and firmware may send fewer than six bytes.
         char ignored[6];
-        usb_control_msg(h, TypeIn, ReqRememberLast, on ? I2CAddress : 255, 0, ignored, sizeof ignored,
-                        VendorTimeoutMs);
+        Check(usb_control_msg(h, TypeIn, ReqRememberLast, on ? I2CAddress : 255, 0, ignored, sizeof ignored,
+                              VendorTimeoutMs),
+              0, {"Switching remember-last-frequency", Site::SiAddress, I2CAddress});
     });
 }
 
@@ -153,7 +217,7 @@ bool EraseEeprom()
 {
     const bool opened = WithBoard([](usb_dev_handle* h) {
         for (int address = 0; address < static_cast<int>(EepromImage.size()); ++address)
-            SendOut(h, ReqWriteEeprom, address, 0xFF);
+            WriteEepromByte(h, address, 0xFF);
     });
     if (opened)
         FxtalMHz = NominalXtalMHz;
@@ -162,25 +226,34 @@ bool EraseEeprom()
 
 bool ReadEepromImage()
 {
-    return WithBoard([](usb_dev_handle* h) {
-        for (size_t address = 0; address < EepromImage.size(); ++address)
-            ReadEepromByte(h, static_cast<int>(address), 255, EepromImage[address]);
-    });
+    // Read into a copy: a read that fails half-way must not leave a mix of the
+    // board's bytes and old ones looking like the board's content.
+    std::array<uint8_t, 512> image;
+    if (!WithBoard([&](usb_dev_handle* h) {
+            for (size_t address = 0; address < image.size(); ++address)
+                image[address] = ReadEepromByte(h, static_cast<int>(address), 255);
+        }))
+        return false;
+    EepromImage = image;
+    return true;
 }
 
 bool WriteEepromImage()
 {
     return WithBoard([](usb_dev_handle* h) {
         for (size_t address = 0; address < EepromImage.size(); ++address)
-            SendOut(h, ReqWriteEeprom, static_cast<int>(address), EepromImage[address]);
+            WriteEepromByte(h, static_cast<int>(address), EepromImage[address]);
     });
 }
 
+// -1 for a board that is absent or does not deliver the byte, as callers expect.
 int ReadSpeedGrade()
 {
-    uint8_t code = 0;
+    char code = 0;
     int got = -1;
-    if (!WithBoard([&](usb_dev_handle* h) { got = ReadEepromByte(h, EepromSpeedGrade, 0, code); }))
+    if (!WithBoard([&](usb_dev_handle* h) {
+            got = usb_control_msg(h, TypeIn, ReqReadEeprom, EepromSpeedGrade, 0, &code, 1, VendorTimeoutMs);
+        }))
         return -1;
     if (got != 1)
         return -1;
@@ -191,14 +264,14 @@ bool SetSpeedGrade(int grade)
 {
     const int code = grade + 1;
     return WithBoard([&](usb_dev_handle* h) {
-        SendOut(h, ReqWriteEeprom, EepromSpeedGrade, code);
-        SendOut(h, ReqSpeedGrade, code, code);
+        WriteEepromByte(h, EepromSpeedGrade, static_cast<uint8_t>(code));
+        SendOut(h, ReqSpeedGrade, code, code, {"Setting the speed grade", Site::Plain, 0});
     });
 }
 
 bool ResetAvr()
 {
-    return WithBoard([](usb_dev_handle* h) { SendOut(h, ReqReset, 0, 255); });
+    return WithBoard([](usb_dev_handle* h) { SendOut(h, ReqReset, 0, 255, {"Resetting the board", Site::Plain, 0}); });
 }
 
 bool ReadXtalWord(TCalibrationWord& word)
@@ -223,11 +296,15 @@ bool WriteStartupFrequency(float startupMHz)
 
 void LoadCalibration()
 {
-    // A board that went away between the two reads keeps the values we had.
+    // Both words are read before either value changes, so a read that raises
+    // changes nothing; a board that went away between the two reads keeps the
+    // value whose word did not come.
     TCalibrationWord startup{};
-    if (ReadStartupWord(startup))
-        StartupFreqMHz = StartupWordToMHz(startup);
     TCalibrationWord xtal{};
-    if (ReadXtalWord(xtal))
+    const bool haveStartup = ReadStartupWord(startup);
+    const bool haveXtal = ReadXtalWord(xtal);
+    if (haveStartup)
+        StartupFreqMHz = StartupWordToMHz(startup);
+    if (haveXtal)
         FxtalMHz = XtalWordToMHz(xtal);
 }

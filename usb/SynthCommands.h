@@ -1,7 +1,10 @@
 #pragma once
 // The synthesizer's vendor requests and the operations built on them. Every
 // operation except the FSK pair opens the board afresh, makes its transfers
-// and closes it again.
+// and closes it again. Each returns false (ReadSpeedGrade -1) when the board is
+// absent; a transfer that fails ends the operation, closes the board and
+// raises UsbError naming what failed, where, and the library's text. Values
+// the program keeps change only from reads that delivered.
 #include <array>
 #include <cstdint>
 

@@ -205,3 +205,29 @@ TEST_F(SettingsWrite, FailureKeepsTheOldFileAndTheWindowOpen)
     EXPECT_FALSE(Form->close());
     EXPECT_EQ(Errors.back(), "Cannot create file " + path + ": " + std::strerror(ENOENT));
 }
+
+TEST_F(StartSequence, TransferErrorsReachTheErrorDisplayAndClaimNothing)
+{
+    // A calibration read that fails at start keeps the crystal from the settings file.
+    Board = PlugBoard();
+    Board->FailRequest[0x11] = ETIMEDOUT;
+    WriteSettings({{"fcryst=", " 1.14300000000000E+0002"}});
+    Start();
+    EXPECT_EQ(Errors, std::vector<std::string>{
+                          "Reading EEPROM failed at address 0x017: error sending control message: Connection timed out"});
+    EXPECT_EQ(FxtalMHz, 114.3);
+    EXPECT_EQ(StartupFreqMHz, 56.32);
+    EXPECT_EQ(Fs.OpenFiles(), 0);
+
+    // A frequency the board did not take is not shown as set.
+    Errors.clear();
+    Board->FailRequest[0x30] = EPIPE;
+    TypeKeys("1");
+    EXPECT_EQ(Errors, std::vector<std::string>{
+                          "Writing the Si570 registers failed at I2C address 0x55: error sending control message: "
+                          "Broken pipe"});
+    EXPECT_EQ(StatusText(), "");
+    Board->FailRequest[0x30] = 0;
+    TypeKeys("2");
+    EXPECT_EQ(StatusText(), "f(SI570) = 1412000000 Hz");
+}
