@@ -47,6 +47,7 @@ std::shared_ptr<VirtualBoard> MakeDemoBoard(std::u16string serial)
     config.Serial = std::move(serial);
     auto board = std::make_shared<VirtualBoard>(config);
     board->Recording = false;  // the demo runs for hours; nobody reads the log
+    board->Latency = DemoTiming;
     return board;
 }
 

@@ -14,7 +14,9 @@ class QPushButton;
 class QTimer;
 class VirtualUsbfs;
 
-// A synthesizer board as the demo attaches it.
+// A synthesizer board as the demo attaches it, taking the time a real board
+// takes per transfer unless the demo was started with --instant.
+inline VirtualBoard::Timing DemoTiming = VirtualBoard::LowSpeedTiming;
 std::shared_ptr<VirtualBoard> MakeDemoBoard(std::u16string serial);
 
 class TFormVirtualBoard : public QWidget {

@@ -1,6 +1,9 @@
 // The program with virtual boards beneath libusb, to try without hardware.
 #include <QMainWindow>
 
+#include <iostream>
+#include <string_view>
+
 #include "app/Program.h"
 #include "app/UQuorvex.h"
 #include "app/demo/UVirtualBoard.h"
@@ -8,6 +11,18 @@
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--instant") {
+            DemoTiming = {};
+        } else if (arg == "--help") {
+            std::cout << "Usage: quorvex-demo [--instant]\n"
+                         "Quorvex with a virtual board beneath the USB library.\n"
+                         "  --instant  the virtual board answers at once instead of taking the\n"
+                         "             time a real low-speed board takes for each transfer\n";
+            return 0;
+        }
+    }
     // Before anything calls usb_init: the library takes the device path once.
     VirtualUsbfs& usbfs = VirtualUsbfs::Instance();
     const auto board = MakeDemoBoard(u"");
