@@ -32,8 +32,10 @@ bool BareStringEquals(usb_dev_handle* h, int index, const std::string& expected)
     return text == expected;
 }
 
-// What SetFrequency has to do at the least, written straight against libusb.
-void BareSetFrequency()
+// The bus walk and open every operation has to make at the least, written
+// straight against libusb; transfers(h) runs on the opened board.
+template <typename Transfers>
+void BareWithBoard(Transfers&& transfers)
 {
     usb_init();
     usb_find_busses();
@@ -44,14 +46,19 @@ void BareSetFrequency()
                 continue;
             usb_dev_handle* h = usb_open(d);
             if (BareStringEquals(h, d->descriptor.iManufacturer, SelManufacturer) &&
-                BareStringEquals(h, d->descriptor.iProduct, SelProduct) && d->devnum == SelUsbPortId) {
-                char regs[6] = {0x4F, 0x42, static_cast<char>(0xD9), 0x1F, static_cast<char>(0xE2),
-                                static_cast<char>(0xF8)};
-                usb_control_msg(h, 0x40, 0x30, 0x0755, 0, regs, 6, 5000);
-            }
+                BareStringEquals(h, d->descriptor.iProduct, SelProduct) && d->devnum == SelUsbPortId)
+                transfers(h);
             usb_close(h);
             return;
         }
+}
+
+void BareSetFrequency()
+{
+    BareWithBoard([](usb_dev_handle* h) {
+        char regs[6] = {0x4F, 0x42, static_cast<char>(0xD9), 0x1F, static_cast<char>(0xE2), static_cast<char>(0xF8)};
+        usb_control_msg(h, 0x40, 0x30, 0x0755, 0, regs, 6, 5000);
+    });
 }
 
 void BM_BareSetFrequency(benchmark::State& state)
@@ -96,8 +103,53 @@ void BM_PollFskKeyUnchanged(benchmark::State& state)
     OpenPersistent(false);
 }
 
+// The whole EEPROM, one byte per transfer, without any check.
+void BM_BareReadEeprom(benchmark::State& state)
+{
+    SetUpBus(1);
+    for (auto _ : state) {
+        BareWithBoard([](usb_dev_handle* h) {
+            for (int address = 0; address < 512; ++address)
+                usb_control_msg(h, 0xC0, 0x11, address, 255, reinterpret_cast<char*>(&EepromImage[address]), 1,
+                                5000);
+        });
+    }
+}
+
+void BM_ReadEepromImage(benchmark::State& state)
+{
+    SetUpBus(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadEepromImage());
+    }
+}
+
+void BM_BareWriteEeprom(benchmark::State& state)
+{
+    SetUpBus(1);
+    for (auto _ : state) {
+        BareWithBoard([](usb_dev_handle* h) {
+            char unused = 0;
+            for (int address = 0; address < 512; ++address)
+                usb_control_msg(h, 0x40, 0x10, address, EepromImage[address], &unused, 1, 5000);
+        });
+    }
+}
+
+void BM_WriteEepromImage(benchmark::State& state)
+{
+    SetUpBus(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(WriteEepromImage());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_BareReadEeprom);
+BENCHMARK(BM_ReadEepromImage);
+BENCHMARK(BM_BareWriteEeprom);
+BENCHMARK(BM_WriteEepromImage);
 BENCHMARK(BM_BareSetFrequency)->Arg(1)->Arg(20);
 BENCHMARK(BM_SetFrequency)->Arg(1)->Arg(20);
 BENCHMARK(BM_BarePollControlMessage);
