@@ -110,6 +110,7 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
                           std::span<uint8_t> data, unsigned timeoutMs)
 {
     const bool in = requestType & 0x80;
+    const auto received = std::chrono::steady_clock::now();
     int result;
     const auto fault = FailRequest.find(request);
     if (FailAll)
@@ -124,7 +125,7 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
         std::this_thread::sleep_for(TransferTime(in ? static_cast<size_t>(std::max(result, 0)) : data.size()));
     if (Recording) {
         TransferRecord rec{requestType, request, value, index,
-                           static_cast<uint16_t>(data.size()), timeoutMs, {}, result};
+                           static_cast<uint16_t>(data.size()), timeoutMs, {}, result, received};
         if (!in)
             rec.Bytes.assign(data.begin(), data.end());
         else if (result > 0)

@@ -21,6 +21,7 @@ struct TransferRecord {
     unsigned TimeoutMs = 0;
     std::vector<uint8_t> Bytes;  // sent (host to device) or answered (device to host)
     int Result = 0;              // bytes transferred, or -errno
+    std::chrono::steady_clock::time_point Time;  // when the board received it
 };
 
 class VirtualBoard {
