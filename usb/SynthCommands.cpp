@@ -1,13 +1,10 @@
 #include "usb/SynthCommands.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
+
+#include "usb/Transfers.h"
 
 namespace {
-
-constexpr int TypeIn = USB_TYPE_VENDOR | USB_RECIP_DEVICE | USB_ENDPOINT_IN;    // 0xC0
-constexpr int TypeOut = USB_TYPE_VENDOR | USB_RECIP_DEVICE | USB_ENDPOINT_OUT;  // 0x40
 
 enum Request : int {
     ReqReset = 0x0F,
@@ -20,88 +17,33 @@ enum Request : int {
     ReqKeyState = 0x51,
 };
 
-// Where a transfer went, for the text of the error that reports it. Built only
-// when a transfer failed, so the transfers themselves cost nothing extra.
-struct Site {
-    const char* What;  // "Writing EEPROM", ...
-    enum { Plain, EepromAddress, SiAddress } Where;
-    int At;
-};
-
-std::string Describe(const Site& site)
-{
-    char where[40] = "";
-    if (site.Where == Site::EepromAddress)
-        std::snprintf(where, sizeof where, " at address 0x%03X", static_cast<unsigned>(site.At));
-    else if (site.Where == Site::SiAddress)
-        std::snprintf(where, sizeof where, " at I2C address 0x%02X", static_cast<unsigned>(site.At));
-    return std::string(site.What) + " failed" + where + ": ";
-}
-
-// A transfer result below `wanted` ends the operation: a negative one with the
-// library's text (read at once: the next failure replaces it), a short read
-// with what arrived.
-[[noreturn]] void TransferFailed(const Site& site, int got, int wanted)
-{
-    if (got < 0)
-        throw UsbError(Describe(site) + usb_strerror());
-    throw UsbError(Describe(site) + "the board sent " + std::to_string(got) + " of " + std::to_string(wanted) +
-                   " bytes");
-}
-
-inline void Check(int got, int wanted, const Site& site)
-{
-    if (got < wanted) [[unlikely]]
-        TransferFailed(site, got, wanted);
-}
-
 // The host-to-device requests carry their parameters in wValue and wIndex; the
 // one data byte that follows means nothing. Only a negative result fails.
-void SendOut(usb_dev_handle* h, int request, int value, int index, const Site& site)
+void SendOut(usb_dev_handle* h, int request, int value, int index, const TransferSite& site)
 {
     char unused = 0;
-    Check(usb_control_msg(h, TypeOut, request, value, index, &unused, 1, VendorTimeoutMs), 0, site);
+    CheckTransfer(usb_control_msg(h, VendorOut, request, value, index, &unused, 1, VendorTimeoutMs), 0, site);
 }
 
 void WriteEepromByte(usb_dev_handle* h, int address, uint8_t byte)
 {
-    SendOut(h, ReqWriteEeprom, address, byte, {"Writing EEPROM", Site::EepromAddress, address});
+    SendOut(h, ReqWriteEeprom, address, byte, {"Writing EEPROM", TransferSite::EepromAddress, address});
 }
 
 // The byte is used, so a reply without it fails like an error.
 uint8_t ReadEepromByte(usb_dev_handle* h, int address, int index)
 {
     char c = 0;
-    Check(usb_control_msg(h, TypeIn, ReqReadEeprom, address, index, &c, 1, VendorTimeoutMs), 1,
-          {"Reading EEPROM", Site::EepromAddress, address});
+    CheckTransfer(usb_control_msg(h, VendorIn, ReqReadEeprom, address, index, &c, 1, VendorTimeoutMs), 1,
+                  {"Reading EEPROM", TransferSite::EepromAddress, address});
     return static_cast<uint8_t>(c);
-}
-
-// The open-per-request pattern: open the selected board, run the transfers,
-// close. Returns false without a transfer when the board is absent. A failed
-// transfer raises; the board is closed before the error leaves.
-template <typename Transfers>
-bool WithBoard(Transfers&& transfers)
-{
-    usb_init();
-    usb_dev_handle* handle = nullptr;
-    if (!OpenSelectedDevice(handle))
-        return false;
-    try {
-        transfers(handle);
-    } catch (...) {
-        usb_close(handle);
-        throw;
-    }
-    usb_close(handle);
-    return true;
 }
 
 int SendRegisters(usb_dev_handle* h, const TRegisterBlock& block)
 {
     char bytes[6];
     std::memcpy(bytes, block.data(), sizeof bytes);
-    return usb_control_msg(h, TypeOut, ReqWriteRegisters, 0x0700 + I2CAddress, 0, bytes, sizeof bytes,
+    return usb_control_msg(h, VendorOut, ReqWriteRegisters, 0x0700 + I2CAddress, 0, bytes, sizeof bytes,
                            VendorTimeoutMs);
 }
 
@@ -149,7 +91,8 @@ bool SetFrequency(double frequencyHz)
     if (!RegistersFor(frequencyHz, found, setting, block))
         return false;
     if (!WithBoard([&](usb_dev_handle* h) {
-            Check(SendRegisters(h, block), 0, {"Writing the Si570 registers", Site::SiAddress, I2CAddress});
+            CheckTransfer(SendRegisters(h, block), 0,
+                          {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
         }))
         throw DeviceNotFoundError();
     return found;
@@ -177,7 +120,7 @@ void PollFskKey()
     if (!PersistentHandle)
         return;
     char key = 0;
-    if (usb_control_msg(PersistentHandle, TypeIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs) != 1)
+    if (usb_control_msg(PersistentHandle, VendorIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs) != 1)
         return;
     const int state = static_cast<uint8_t>(key);
     if (state == FskLastKeyState)
@@ -190,9 +133,10 @@ bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz
 {
     TRegisterBlock block{};
     const bool opened = WithBoard([&](usb_dev_handle* h) {
-        Check(usb_control_msg(h, TypeIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
-                              static_cast<int>(block.size()), VendorTimeoutMs),
-              static_cast<int>(block.size()), {"Reading the Si570 registers", Site::SiAddress, I2CAddress});
+        CheckTransfer(
+            usb_control_msg(h, VendorIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
+                            static_cast<int>(block.size()), VendorTimeoutMs),
+            static_cast<int>(block.size()), {"Reading the Si570 registers", TransferSite::SiAddress, I2CAddress});
     });
     if (!opened)
         return false;
@@ -207,9 +151,9 @@ bool SetRememberLastFrequency(bool on)
     return WithBoard([&](usb_dev_handle* h) {
         // The reply is ignored, and firmware may send fewer than six bytes.
         char ignored[6];
-        Check(usb_control_msg(h, TypeIn, ReqRememberLast, on ? I2CAddress : 255, 0, ignored, sizeof ignored,
-                              VendorTimeoutMs),
-              0, {"Switching remember-last-frequency", Site::SiAddress, I2CAddress});
+        CheckTransfer(usb_control_msg(h, VendorIn, ReqRememberLast, on ? I2CAddress : 255, 0, ignored, sizeof ignored,
+                                      VendorTimeoutMs),
+                      0, {"Switching remember-last-frequency", TransferSite::SiAddress, I2CAddress});
     });
 }
 
@@ -252,7 +196,7 @@ int ReadSpeedGrade()
     char code = 0;
     int got = -1;
     if (!WithBoard([&](usb_dev_handle* h) {
-            got = usb_control_msg(h, TypeIn, ReqReadEeprom, EepromSpeedGrade, 0, &code, 1, VendorTimeoutMs);
+            got = usb_control_msg(h, VendorIn, ReqReadEeprom, EepromSpeedGrade, 0, &code, 1, VendorTimeoutMs);
         }))
         return -1;
     if (got != 1)
@@ -265,13 +209,15 @@ bool SetSpeedGrade(int grade)
     const int code = grade + 1;
     return WithBoard([&](usb_dev_handle* h) {
         WriteEepromByte(h, EepromSpeedGrade, static_cast<uint8_t>(code));
-        SendOut(h, ReqSpeedGrade, code, code, {"Setting the speed grade", Site::Plain, 0});
+        SendOut(h, ReqSpeedGrade, code, code, {"Setting the speed grade", TransferSite::Plain, 0});
     });
 }
 
 bool ResetAvr()
 {
-    return WithBoard([](usb_dev_handle* h) { SendOut(h, ReqReset, 0, 255, {"Resetting the board", Site::Plain, 0}); });
+    return WithBoard([](usb_dev_handle* h) {
+        SendOut(h, ReqReset, 0, 255, {"Resetting the board", TransferSite::Plain, 0});
+    });
 }
 
 bool ReadXtalWord(TCalibrationWord& word)

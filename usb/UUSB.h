@@ -56,3 +56,15 @@ class DeviceNotFoundError : public UsbError {
 public:
     explicit DeviceNotFoundError(bool quoted = true);
 };
+
+// A control transfer that failed or came back short: "<what> failed at
+// <where>: <reason>", the reason being the library's text or what was missing.
+class TransferError : public UsbError {
+public:
+    TransferError(const std::string& where, std::string reason)
+        : UsbError(where + ": " + reason), reason_(std::move(reason)) {}
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string reason_;
+};
