@@ -117,6 +117,12 @@ int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<
         } catch (const RangeError& e) {
             throw RangeError(where() + e.what());
         }
+        // Where execution starts is no content: the toolchain writes it for
+        // code linked above address 0, and such a file must still load.
+        if (status == HexRecordStartSegment || status == HexRecordStartLinear) {
+            status = HexRecordData;
+            continue;
+        }
         if (status == HexRecordData) {
             lowest = std::min(lowest, address);
             highestEnd = std::max(highestEnd, address + count);
@@ -154,6 +160,11 @@ int ParseIntelHexLine(std::string_view line, std::span<uint8_t> buffer, int& add
         count = static_cast<int>(length);
     } else if (type == HexRecordEnd) {
         checksum = HexField(line, 10, 2);
+        address = static_cast<int>(addr);
+        count = 0;
+    } else if (type == HexRecordStartSegment || type == HexRecordStartLinear) {
+        for (unsigned i = 0; i <= length; ++i)  // the address bytes, then the checksum
+            (i < length ? sum : checksum) += HexField(line, 10 + 2 * i, 2);
         address = static_cast<int>(addr);
         count = 0;
     } else {

@@ -9,6 +9,8 @@
 // Record status, and the status of a whole read.
 constexpr int HexRecordData = 0;       // data record; for a read: end of file without end record
 constexpr int HexRecordEnd = 1;        // end record; the rest of the file is not read
+constexpr int HexRecordStartSegment = 3;  // start address records: no data, skipped by a read
+constexpr int HexRecordStartLinear = 5;
 constexpr int HexNoStartCode = -1;     // line does not begin with ":"
 constexpr int HexUnknownType = -2;     // record type other than 00 and 01
 constexpr int HexChecksumError = -3;

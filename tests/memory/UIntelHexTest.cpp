@@ -105,6 +105,13 @@ TEST_F(IntelHex, ReadStatuses)
     EXPECT_EQ(buf[5], 0x42);
     EXPECT_EQ(buf[6], 0xEE);
 
+    // Start addresses carry no data: skipped, and the read goes on.
+    EXPECT_EQ(Read(":0100080011E6\r\n:0400000300001000E9\r\n:0400000500001000E7\r\n:0100090022D4\r\n", buf),
+              HexRecordData);
+    EXPECT_EQ(buf[9], 0x22);
+    EXPECT_EQ(Span, 2) << "only data records count";
+    EXPECT_EQ(Read(":0400000300001000E8\r\n", buf), HexChecksumError);
+
     EXPECT_EQ(Read(":0100070099FF\r\n", buf), HexChecksumError);
     EXPECT_EQ(buf[7], 0x99);  // stored before the checksum test
     EXPECT_EQ(Read("0100000000FF\r\n", buf), HexNoStartCode);
