@@ -165,15 +165,27 @@ double StrToFloat(std::string_view s)
     return v;
 }
 
-bool TryStrToIntRuntime(std::string_view s, int32_t& value)
+namespace {
+
+// The runtime's integer text: leading blanks, sign, decimal digits or hex
+// digits after "$", "x" or "0x". Digits are read while the magnitude stays
+// within the limit of its sign; valid only when the whole text is used.
+struct TRuntimeInteger {
+    uint64_t Magnitude = 0;
+    bool Negative = false;
+    bool Valid = false;
+};
+
+TRuntimeInteger ReadRuntimeInteger(std::string_view s, uint64_t positiveLimit, uint64_t negativeLimit)
 {
+    TRuntimeInteger r;
     size_t i = 0;
     while (i < s.size() && IsBlank(s[i]))
         ++i;
-    const bool negative = i < s.size() && s[i] == '-';
+    r.Negative = i < s.size() && s[i] == '-';
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))
         ++i;
-    int base = 10;
+    uint64_t base = 10;
     if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
         base = 16;
         ++i;
@@ -181,19 +193,36 @@ bool TryStrToIntRuntime(std::string_view s, int32_t& value)
         base = 16;
         i += 2;
     }
-    const int64_t limit = negative ? 2147483648LL : 2147483647LL;
-    int64_t magnitude = 0;
+    const uint64_t limit = r.Negative ? negativeLimit : positiveLimit;
     size_t digits = 0;
     for (; i < s.size(); ++i, ++digits) {
         const int d = HexDigitValue(s[i]);
-        if (d < 0 || d >= base || magnitude * base + d > limit)
+        if (d < 0 || static_cast<uint64_t>(d) >= base || r.Magnitude > (limit - static_cast<uint64_t>(d)) / base)
             break;
-        magnitude = magnitude * base + d;
+        r.Magnitude = r.Magnitude * base + static_cast<uint64_t>(d);
     }
-    const bool valid = digits > 0 && i == s.size();
+    r.Valid = digits > 0 && i == s.size();
+    return r;
+}
+
+}  // namespace
+
+bool TryStrToIntRuntime(std::string_view s, int32_t& value)
+{
+    const TRuntimeInteger r = ReadRuntimeInteger(s, 2147483647ULL, 2147483648ULL);
     // 2147483648 read for a negative number wraps to INT32_MIN, as a 32-bit runtime would.
-    value = static_cast<int32_t>(static_cast<uint32_t>(valid && negative ? -magnitude : magnitude));
-    return valid;
+    const uint32_t low = static_cast<uint32_t>(r.Magnitude);
+    value = static_cast<int32_t>(r.Valid && r.Negative ? 0U - low : low);
+    return r.Valid;
+}
+
+bool TryStrToInt64Runtime(std::string_view s, int64_t& value)
+{
+    const TRuntimeInteger r = ReadRuntimeInteger(s, 9223372036854775807ULL, 9223372036854775808ULL);
+    if (!r.Valid)
+        return false;
+    value = static_cast<int64_t>(r.Negative ? 0ULL - r.Magnitude : r.Magnitude);
+    return true;
 }
 
 std::string FormatSettingsFloat(double v)

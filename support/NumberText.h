@@ -23,6 +23,9 @@ double StrToFloat(std::string_view s);
 // before the first bad character, without the sign.
 bool TryStrToIntRuntime(std::string_view s, int32_t& value);
 
+// The same conversion to 64 bits signed; value is unchanged when invalid.
+bool TryStrToInt64Runtime(std::string_view s, int64_t& value);
+
 // 0..15 for a hexadecimal digit of either case, else -1.
 int HexDigitValue(char c);
 
