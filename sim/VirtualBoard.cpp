@@ -113,8 +113,14 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
     const auto received = std::chrono::steady_clock::now();
     int result;
     const auto fault = FailRequest.find(request);
+    const bool vendor = (requestType & 0x60) == 0x40;
+    const bool failLater = vendor && FailAfter == 0;
+    if (vendor && FailAfter > 0)
+        --FailAfter;
     if (FailAll)
         result = -FailAll;
+    else if (failLater)
+        result = -FailAfterErrno;
     else if (fault != FailRequest.end() && fault->second)
         result = -fault->second;
     else
@@ -248,6 +254,8 @@ int VirtualBoard::VendorOut(uint8_t request, uint16_t value, uint16_t index,
     case 0xEE:  // program a flash block; the boot section below the start stays
         if (value != 0x00FF || data.size() != kFlashBlock)
             return -EPIPE;
+        if (index < config_.FlashableStart)
+            ++BootWrites;
         for (size_t i = 0; i < data.size(); ++i) {
             const size_t at = index + i;
             if (at >= config_.FlashableStart && at < Flash.size())

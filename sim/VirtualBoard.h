@@ -4,6 +4,7 @@
 // Si570, key input, flash); without, it answers only standard requests (a hub,
 // another vendor's gadget). No USB library and no Qt here.
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -65,6 +66,7 @@ public:
     uint8_t KeyByte = 0x20;          // bit 5 set: key up
     int SpeedGradeCode = 0;          // last value of request 0x24
     int ResetCount = 0;
+    int BootWrites = 0;  // flash blocks that reached into the protected boot section
     std::vector<TransferRecord> Log;
     bool Recording = true;  // off for benchmarks: the log allocates
 
@@ -89,6 +91,9 @@ public:
     // bytes; string descriptor i stalls when bit i of FailStrings is set.
     std::map<uint8_t, int> FailRequest;
     int FailAll = 0;
+    // Every vendor transfer after the next FailAfter ones fails with FailAfterErrno (-1: none).
+    int FailAfter = -1;
+    int FailAfterErrno = EPIPE;
     int ShortBy = 0;
     unsigned FailStrings = 0;
 
