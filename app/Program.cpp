@@ -10,6 +10,7 @@
 
 #include "app/UAbout.h"
 #include "app/UQuorvex.h"
+#include "setup/USetUp.h"
 #include "support/Feedback.h"
 
 TQuorvexApp::TQuorvexApp(int& argc, char** argv) : QApplication(argc, argv)
@@ -71,6 +72,7 @@ TProgramWindows::TProgramWindows() = default;
 TProgramWindows::~TProgramWindows()
 {
     FormMain = nullptr;
+    FormSetUp = nullptr;
     FAbout = nullptr;
 }
 
@@ -78,6 +80,9 @@ void TProgramWindows::Create()
 {
     Main = std::make_unique<TFormMain>();
     FormMain = Main.get();
+    SetUp = std::make_unique<TFormSetUp>();
+    FormSetUp = SetUp.get();
+    SetUp->setAttribute(Qt::WA_QuitOnClose, false);
     About = std::make_unique<TFAbout>();
     FAbout = About.get();
     // Only the main window's closing ends the program.

@@ -7,6 +7,7 @@
 
 class TFAbout;
 class TFormMain;
+class TFormSetUp;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -30,5 +31,6 @@ public:
     void Create();
 
     std::unique_ptr<TFormMain> Main;
+    std::unique_ptr<TFormSetUp> SetUp;
     std::unique_ptr<TFAbout> About;
 };

@@ -15,6 +15,7 @@
 #include "app/DesignLayout.h"
 #include "app/SettingsFile.h"
 #include "app/UAbout.h"
+#include "setup/USetUp.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
@@ -129,9 +130,9 @@ void TFormMain::CreateMenus()
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
     About1 = menuBar()->addAction("&About");
-    // The setup dialog, the EEPROM editors, the flasher and the MEPT keyer
-    // are not part of the program yet: their entries are there but disabled.
-    for (QAction* item : {Setup1, EEPROMSetup1, EEPROM_Orvel, Flash1, MEPT1})
+    // The EEPROM editors, the flasher and the MEPT keyer are not part of the
+    // program yet: their entries are there but disabled.
+    for (QAction* item : {EEPROMSetup1, EEPROM_Orvel, Flash1, MEPT1})
         item->setEnabled(false);
 
     PopupMenu1 = new QMenu(this);
@@ -174,6 +175,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, Timer1, &QTimer::timeout, &TFormMain::Timer1Timer);
     Bind(this, Timer2, &QTimer::timeout, &TFormMain::Timer2Timer);
     Bind(this, Exit1, &QAction::triggered, &TFormMain::Exit1Click);
+    Bind(this, Setup1, &QAction::triggered, &TFormMain::Setup1Click);
     Bind(this, About1, &QAction::triggered, &TFormMain::About1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
@@ -220,10 +222,10 @@ void TFormMain::FormCreate()
 
 void TFormMain::FormClose()
 {
-    // The setup dialog's remember box is created from MemoryOn; until that
-    // dialog exists, MemoryOn is what the box would show.
-    WriteSettingsFile(SettingsWritePath(),
-                      SettingsText(ComboBox1->currentIndex(), MemoryOn == 1, CheckBox2->isChecked()));
+    // The setup dialog's remember box is created from MemoryOn; without that
+    // dialog, MemoryOn is what the box would show.
+    const bool remember = FormSetUp ? FormSetUp->CheckBox1->isChecked() : MemoryOn == 1;
+    WriteSettingsFile(SettingsWritePath(), SettingsText(ComboBox1->currentIndex(), remember, CheckBox2->isChecked()));
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)
@@ -404,6 +406,15 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 void TFormMain::Exit1Click()
 {
     close();
+}
+
+void TFormMain::Setup1Click()
+{
+    if (!FormSetUp)
+        return;
+    FormSetUp->show();
+    FormSetUp->raise();
+    FormSetUp->activateWindow();
 }
 
 void TFormMain::About1Click()

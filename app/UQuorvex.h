@@ -106,6 +106,7 @@ public:
     void Button6Click();
     void ComboBox1Change();
     void Exit1Click();
+    void Setup1Click();
     void About1Click();
     void N1Hz1Click();
     void N10Hz1Click();

@@ -3,9 +3,6 @@
 
 namespace {
 
-// The setup dialog is not part of the program yet; its entry stays disabled.
-constexpr bool SetupDialogBuilt = false;
-
 // Starts a stopped timer; a running one keeps its phase.
 void SetTimerEnabled(QTimer* timer, bool enabled)
 {
@@ -81,7 +78,7 @@ void TFormMain::SetTuningEnabled(bool enabled)
     for (QWidget* control :
          std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, Button5, Button6, Edit1, ComboBox1})
         control->setEnabled(enabled);
-    Setup1->setEnabled(enabled && SetupDialogBuilt);
+    Setup1->setEnabled(enabled);
 }
 
 void TFormMain::Timer2Timer()

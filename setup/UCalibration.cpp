@@ -1,0 +1,72 @@
+// The crystal calibration of the setup dialog: the one-step calibration
+// against the factory start-up frequency, the ppm shifts and their step label.
+#include "app/UQuorvex.h"
+#include "setup/CalibrationMath.h"
+#include "setup/USetUp.h"
+#include "support/NumberText.h"
+
+void TFormSetUp::Button1Click()
+{
+    StatusBar1->clear();
+    const bool remember = CheckBox1->isChecked();
+    // The start-up registers are only read back if the chip does not keep its last frequency.
+    SetRememberBox(false);
+    SetFrequency(0);
+    double crystalMHz = FxtalMHz;
+    double nominalMHz = 0;
+    if (!CalibrateCrystal(crystalMHz, nominalMHz, StartupFreqMHz))
+        throw DeviceNotFoundError();
+    if (!CrystalInWindow(crystalMHz)) {
+        // A crystal outside the window means a wrong start-up frequency, not a
+        // better calibration: the one we have stays in use.
+        StatusBar1->setText("Warning: found crystal not in 110...120MHz!");
+        Label12->setText("Wrong factory startup frequency selected!");
+        Label14->setText("Startup frequency must be near " + QString::fromStdString(NominalStartupText(nominalMHz)));
+        Label12->adjustSize();
+        Label14->adjustSize();
+        SetRememberBox(remember);
+        return;
+    }
+    SetRememberBox(remember);
+    // Only a crystal the board has stored is reported and used.
+    if (!WriteXtalWord(XtalMHzToWord(crystalMHz)))
+        throw DeviceNotFoundError();
+    FxtalMHz = crystalMHz;
+    StatusBar1->setText("crystal frequency = " + QString::fromStdString(FormatGeneral(FxtalMHz)) + " MHz");
+    Label12->clear();
+    Label14->clear();
+    FormMain->Edit1_Exit();
+}
+
+void TFormSetUp::ShiftCalibration(const std::array<double, 5>& factors)
+{
+    StatusBar1->clear();
+    const double shiftedMHz = FxtalMHz * PpmFactor(factors, ComboPPM->currentIndex());
+    const bool stored = WriteXtalWord(XtalMHzToWord(shiftedMHz));
+    FxtalMHz = shiftedMHz;  // without a board it still tunes and is saved at exit
+    StatusBar1->setText(stored ? "Calibration and output frequency shifted successfully!  "
+                               : "Board not found: the shift is used and saved at exit, but not stored on the board.");
+    FormMain->Edit1_Exit();
+}
+
+void TFormSetUp::Button3Click()
+{
+    ShiftCalibration(PpmDownFactors);
+}
+
+void TFormSetUp::Button4Click()
+{
+    ShiftCalibration(PpmUpFactors);
+}
+
+void TFormSetUp::ComboPPMChange()
+{
+    ShowPpmStep();
+}
+
+void TFormSetUp::ShowPpmStep()
+{
+    LabelHz->setText("= +-" + QString::fromStdString(FormatGeneral(PpmStepHz(ComboPPM->currentIndex(), Frequency))) +
+                     " Hz");
+    LabelHz->adjustSize();
+}

@@ -1,0 +1,115 @@
+#pragma once
+// The setup dialog: the values between the typed frequency and the board
+// (address, multiplier, offset, start-up frequency, wheel and FSK steps, speed
+// grade, the remember flag), the choice among attached boards, and the crystal
+// calibration. Every change takes effect at once; closing only hides it.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPushButton>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+// Installed by tests only: the waits after the board's reset, in ms.
+inline std::function<void(int)> ResetWaitSleepHook;
+
+class TFormSetUp : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormSetUp(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLineEdit* Edit2;
+    QLabel* Label4;
+    QLineEdit* Edit3;
+    QLabel* Label16;
+    QLabel* Label5;
+    QLabel* Label8;
+    QLineEdit* Edit5;
+    QLabel* Label9;
+    QCheckBox* CheckBox1;
+    QLabel* Label6;
+    QLineEdit* Edit4;
+    QLabel* Label7;
+    QLabel* Label15;
+    QComboBox* ComboBox1;
+    QPushButton* Button1;
+    QLabel* Label13;
+    QComboBox* ComboPPM;
+    QLabel* LabelHz;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QLabel* Label14;
+    QLabel* Label12;
+    QLabel* Label11;
+    QLineEdit* Edit6;
+    QLabel* Label10;
+    QPushButton* Button2;
+    QLabel* StatusBar1;  // the status bar's one text area
+    QListWidget* ListBox1;
+    QPushButton* Button5;
+    QLineEdit* Edit7;
+    QComboBox* ComboDevs;
+
+    bool InputError = false;
+    bool CheckBoxGuard = false;
+
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+
+    void Edit1Change();
+    void Edit2Change();
+    void Edit3Change();
+    void Edit4Change();
+    void Edit5Change();
+    void Edit6Change();
+    void Edit7Change();
+    // boxChanged: run for a change of the box, so a refused request puts it back.
+    void CheckBox1Click(bool boxChanged = false);
+    void ComboBox1Change();
+    void Button5Click();
+    void ComboDevsChange();
+    void Button2Click();
+    // False when the board was not back online within the wait's bound.
+    bool ResetAndWait();
+
+    // Calibration (UCalibration.cpp).
+    void Button1Click();
+    void Button3Click();
+    void Button4Click();
+    void ComboPPMChange();
+    void ShowPpmStep();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void ConnectHandlers();
+    void BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), uint8_t keyClass);
+
+    // The steps every number field shares; false when the text is no number.
+    bool ValidateNumber(QLineEdit* edit, double& setting);
+    void RejectField(QLineEdit* edit, const char* message);
+    // Sets the box without its signal, then tells the board as a click would.
+    void SetRememberBox(bool on);
+    void ShiftCalibration(const std::array<double, 5>& factors);
+    void PauseForReset(int ms);
+};
+
+inline TFormSetUp* FormSetUp = nullptr;

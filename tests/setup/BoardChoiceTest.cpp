@@ -1,0 +1,149 @@
+// The scan for boards, the choice among them, and what showing the dialog reads.
+#include "SetupFixture.h"
+#include "usb/Si570.h"
+
+using BoardScan = SetupTest;
+using BoardChoice = SetupTest;
+
+namespace {
+
+void WriteWord(VirtualBoard& board, int first, const TCalibrationWord& word)
+{
+    std::copy(word.begin(), word.end(), board.Eeprom.begin() + first);
+}
+
+}  // namespace
+
+TEST_F(BoardScan, ListsTheBoardsAndChoosesByTheSavedIdentity)
+{
+    // Boards get serials "A", "B", ... in plugging order; the library lists them in its own order.
+    const struct {
+        const char* name;
+        std::vector<std::u16string> products;
+        std::string fullMatch;  // serial of the board whose port and serial are the saved ones
+        std::string chosen;     // serial, "<first>" in scan order, "<none>", or "<no hardware>"
+    } cases[] = {
+        {"no board", {}, "", "<no hardware>"},
+        {"other product only", {u"OTHER"}, "", "<no hardware>"},
+        {"one board", {u"VELNOR-I2C"}, "", "A"},
+        {"two boards, no full match", {u"VELNOR-I2C", u"VELNOR-I2C"}, "", "<first>"},
+        {"two boards, A matches in full", {u"VELNOR-I2C", u"VELNOR-I2C"}, "A", "A"},
+        {"two boards, B matches in full", {u"VELNOR-I2C", u"VELNOR-I2C"}, "B", "B"},
+        {"longer product string", {u"VELNOR-I2C-X"}, "", "<none>"},
+        {"longer product string beside", {u"VELNOR-I2C-X", u"VELNOR-I2C"}, "", "B"},
+        {"case differs", {u"velnor-i2c", u"VELNOR-I2C"}, "", "B"},
+    };
+    OpenDialog();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fs.Clear();
+        ResetDeviceLinkValues();
+        char16_t serial = u'A';
+        for (const std::u16string& product : c.products) {
+            const int number = Fs.Plug(MakeBoard(product, std::u16string(1, serial)));
+            if (c.fullMatch == std::string(1, static_cast<char>(serial))) {
+                SelUsbPortId = static_cast<uint8_t>(number);
+                SelSerial = c.fullMatch;
+            }
+            ++serial;
+        }
+        const uint8_t savedPort = SelUsbPortId;
+        Dialog->Button5->click();
+
+        EXPECT_FALSE(Dialog->ListBox1->count() == 0) << "the report lists at least the root hub";
+        if (c.chosen == "<no hardware>") {
+            EXPECT_EQ(DialogStatus(), "No VELNOR hardware found on USB buses!");
+            EXPECT_FALSE(Dialog->ComboDevs->isVisibleTo(Dialog.get()));
+            EXPECT_TRUE(Devices.empty());
+            EXPECT_EQ(SelectedIndex, 0);
+            continue;
+        }
+        EXPECT_EQ(DialogStatus(), "");
+        EXPECT_TRUE(Dialog->ComboDevs->isVisibleTo(Dialog.get()));
+        ASSERT_EQ(Dialog->ComboDevs->count(), static_cast<int>(Devices.size()));
+        for (size_t i = 0; i < Devices.size(); ++i)
+            EXPECT_EQ(Dialog->ComboDevs->itemText(static_cast<int>(i)).toStdString(),
+                      Devices[i].Product + "    USB Port ID=" + std::to_string(Devices[i].UsbPortId) +
+                          "  Serial=" + Devices[i].Serial);
+        EXPECT_EQ(Dialog->ComboDevs->currentIndex(), SelectedIndex);
+        if (c.chosen == "<none>") {
+            EXPECT_EQ(SelectedIndex, -1);
+            EXPECT_EQ(SelProduct, "VELNOR-I2C");
+            EXPECT_EQ(SelUsbPortId, savedPort);
+            continue;
+        }
+        ASSERT_GE(SelectedIndex, 0);
+        const TDevice& d = Devices[static_cast<size_t>(SelectedIndex)];
+        EXPECT_EQ(d.Serial, c.chosen == "<first>" ? Devices[0].Serial : c.chosen);
+        EXPECT_EQ(SelUsbPortId, d.UsbPortId);
+        EXPECT_EQ(SelSerial, d.Serial);
+        EXPECT_EQ(SelProduct, d.Product);
+        EXPECT_EQ(SelManufacturer, d.Manufacturer);
+    }
+}
+
+TEST_F(BoardChoice, ChoosingABoardWhileOnlineShowsItsStartupFrequency)
+{
+    OpenOnline();
+    auto second = MakeBoard(u"VELNOR-I2C", u"2");
+    Fs.Plug(second);
+    Board->Eeprom.fill(0xFF);  // blank: the default start-up frequency and crystal
+    WriteWord(*second, EepromStartupWord, StartupMHzToWord(10.5));
+    WriteWord(*second, EepromXtalWord, XtalMHzToWord(114.3));
+    Dialog->Button5->click();
+    ASSERT_EQ(Devices.size(), 2u);
+    const int secondIndex = Devices[0].Serial == "2" ? 0 : 1;
+
+    for (const int index : {secondIndex, 1 - secondIndex}) {
+        Dialog->ComboDevs->setCurrentIndex(index);
+        emit Dialog->ComboDevs->activated(index);
+        EXPECT_EQ(SelectedIndex, index);
+        EXPECT_EQ(SelSerial, Devices[static_cast<size_t>(index)].Serial);
+        const bool isSecond = index == secondIndex;
+        EXPECT_EQ(Dialog->Edit4->text(), isSecond ? "10.5" : "56.32");
+        EXPECT_EQ(StartupFreqMHz, isSecond ? 10.5 : 56.32);
+        EXPECT_DOUBLE_EQ(FxtalMHz, isSecond ? XtalWordToMHz(XtalMHzToWord(114.3)) : 114.285);
+    }
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(BoardChoice, ChoosingABoardWhileOfflineOnlyChangesTheSelection)
+{
+    OpenOnline();
+    Board->Eeprom.fill(0xFF);
+    DeviceOnline = false;
+    StartupFreqMHz = 10;
+    Dialog->Button5->click();
+    EXPECT_EQ(StartupFreqMHz, 10);
+    EXPECT_EQ(RequestCount(*Board, 0x11), 0);
+}
+
+TEST_F(BoardChoice, ShowingTheDialogOnlineReadsTheBoardsValues)
+{
+    OpenOnline();
+    Board->Eeprom.fill(0xFF);
+    Board->Eeprom[EepromSpeedGrade] = 2;  // grade B
+    FxtalMHz = 114.3;
+    StartupFreqMHz = 50;
+    Dialog->show();
+    EXPECT_EQ(FxtalMHz, 114.285);
+    EXPECT_EQ(StartupFreqMHz, 56.32);
+    EXPECT_EQ(Dialog->Edit4->text(), "56.32");
+    EXPECT_EQ(SpeedGrade, 1);
+    EXPECT_EQ(Dialog->ComboBox1->currentText(), "B");
+    EXPECT_EQ(RequestCount(*Board, 0x24), 0) << "showing does not set the grade";
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(BoardChoice, ShowingTheDialogWithoutABoardChangesNothingElse)
+{
+    Start();
+    SpeedGrade = 2;
+    StartupFreqMHz = 50;
+    OpenDialog();
+    Dialog->show();
+    EXPECT_EQ(DialogStatus(), "No VELNOR hardware found on USB buses!");
+    EXPECT_EQ(Dialog->ComboBox1->currentText(), "C");
+    EXPECT_EQ(Dialog->Edit4->text(), "50");
+    EXPECT_TRUE(Errors.empty());
+}

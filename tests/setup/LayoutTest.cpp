@@ -1,0 +1,79 @@
+// The dialog as the operator sees it: nothing overlaps, no text is cut off,
+// the narrow form ends right of every field. With QUORVEX_SCREENSHOT_DIR set,
+// the views are also saved there as setup-*.png.
+#include <QDir>
+#include <QPixmap>
+
+#include "SetupFixture.h"
+
+using SetupLayout = SetupTest;
+
+namespace {
+
+// The longest texts of the dialog's changing labels, through their handlers.
+void ShowLongestTexts(TFormSetUp& dialog)
+{
+    dialog.Edit4->setText("10");  // no fit for this chip: the two warning lines
+    dialog.Button1->click();
+    dialog.Edit1->setText("1FF");
+    Frequency = 999999999.5;
+    dialog.ComboPPM->setCurrentIndex(4);
+    dialog.ComboPPMChange();
+}
+
+void SaveView(QWidget& window, const char* name)
+{
+    const QString dir = qEnvironmentVariable("QUORVEX_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        EXPECT_TRUE(window.grab().save(QDir(dir).filePath(QString("setup-%1.png").arg(name))));
+}
+
+}  // namespace
+
+TEST_F(SetupLayout, NothingOverlapsOrIsCutOffAndTheNarrowFormHoldsEveryField)
+{
+    OpenOnline();
+    Fs.Plug(MakeBoard(u"VELNOR-I2C", u"2"));
+    Dialog->show();
+    SaveView(*Dialog, "narrow");
+    ShowLongestTexts(*Dialog);
+
+    std::vector<QWidget*> shown;
+    for (QWidget* w : Dialog->centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisibleTo(Dialog.get()))
+            shown.push_back(w);
+    for (QWidget* w : shown) {
+        SCOPED_TRACE(w->metaObject()->className() + (": " + w->property("text").toString()).toStdString());
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w))
+            EXPECT_GE(w->width(), w->sizeHint().width()) << "text cut off";
+        const bool onTheLeft = w->x() < Dialog->width();
+        if (onTheLeft)
+            EXPECT_LE(w->geometry().right(), Dialog->width() - 1) << "beyond the narrow form";
+        for (QWidget* other : shown)
+            if (other != w)
+                EXPECT_FALSE(w->geometry().intersects(other->geometry()))
+                    << "overlaps " << other->property("text").toString().toStdString();
+    }
+    EXPECT_EQ(Dialog->ComboDevs->count(), 2);
+    EXPECT_EQ(Dialog->Label14->text(), "Startup frequency must be near 56.32 MHz");
+}
+
+TEST_F(SetupLayout, WidenedWithTwoBoardsAndAfterACalibration)
+{
+    OpenOnline();
+    Fs.Plug(MakeBoard(u"VELNOR-I2C", u"2"));
+    Dialog->show();
+    Dialog->resize(Dialog->ListBox1->geometry().right() + 13, Dialog->height());
+    Dialog->ComboDevs->setCurrentIndex(Dialog->ComboDevs->currentIndex());
+    SaveView(*Dialog, "two-boards");
+
+    Dialog->resize(Dialog->Label9->geometry().right() + 11, Dialog->height());
+    Dialog->Button1->click();
+    EXPECT_EQ(Dialog->StatusBar1->text().left(20), "crystal frequency = ");
+    SaveView(*Dialog, "calibrated");
+
+    Retype(Dialog->Edit4, "10");
+    Dialog->Button1->click();
+    EXPECT_EQ(Dialog->Label12->text(), "Wrong factory startup frequency selected!");
+    SaveView(*Dialog, "calibration-warning");
+}
