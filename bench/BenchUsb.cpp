@@ -3,11 +3,15 @@
 // remains is the library's cost and ours.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "bench/BenchBus.h"
 #include "tests/common/CountingNew.h"
 #include "usb/DeviceList.h"
+#include "usb/FlashCommands.h"
 #include "usb/SynthCommands.h"
 
 namespace {
@@ -144,8 +148,51 @@ void BM_WriteEepromImage(benchmark::State& state)
     }
 }
 
+// Programming 4 KiB above the boot section, with the 10 ms pause before each
+// block that lets the window draw its progress.
+constexpr int FlashStart = 0x1000;
+constexpr int FlashBytes = 4096;
+
+void PauseBeforeBlock()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+void BM_BareProgramFlash(benchmark::State& state)
+{
+    SetUpBus(1);
+    std::vector<char> image(FlashStart + FlashBytes, 0x5A);
+    for (auto _ : state) {
+        BareWithBoard([&](usb_dev_handle* h) {
+            char reply[64];
+            usb_control_msg(h, 0xC0, 0xFE, 0, 0, reply, 64, 5000);
+            int address = FlashStart;
+            for (; address < FlashStart + FlashBytes; address += 64) {
+                char block[64];
+                std::memcpy(block, &image[static_cast<size_t>(address)], 64);
+                PauseBeforeBlock();
+                usb_control_msg(h, 0x40, 0xEE, 0x00FF, address, block, 64, 5000);
+                usb_control_msg(h, 0xC0, 0xEE, 0x00EE, address, block, 64, 5000);
+            }
+            usb_control_msg(h, 0xC0, 0xEC, 0xFFFF, address - 64, reply, 64, 5000);
+            usb_control_msg(h, 0xC0, 0xED, 0xFFFF, address - 64, reply, 64, 5000);
+        });
+    }
+}
+
+void BM_ProgramFlash(benchmark::State& state)
+{
+    SetUpBus(1);
+    const std::vector<uint8_t> image(FlashStart + FlashBytes, 0x5A);
+    for (auto _ : state) {
+        ProgramFlash(image, FlashStart, [](int) { PauseBeforeBlock(); });
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_BareProgramFlash)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramFlash)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareReadEeprom);
 BENCHMARK(BM_ReadEepromImage);
 BENCHMARK(BM_BareWriteEeprom);
