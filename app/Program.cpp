@@ -10,6 +10,8 @@
 
 #include "app/UAbout.h"
 #include "app/UQuorvex.h"
+#include "memory/UEEPROM.h"
+#include "memory/UEEPROM_Orvel.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
 
@@ -74,6 +76,8 @@ TProgramWindows::~TProgramWindows()
     FormMain = nullptr;
     FormSetUp = nullptr;
     FAbout = nullptr;
+    FormEEPROM = nullptr;
+    FormEEPROM_Orvel = nullptr;
 }
 
 void TProgramWindows::Create()
@@ -87,6 +91,10 @@ void TProgramWindows::Create()
     FAbout = About.get();
     // Only the main window's closing ends the program.
     About->setAttribute(Qt::WA_QuitOnClose, false);
+    EEPROM = std::make_unique<TFormEEPROM>();
+    FormEEPROM = EEPROM.get();
+    EEPROM_Orvel = std::make_unique<TFormEEPROM_Orvel>();
+    FormEEPROM_Orvel = EEPROM_Orvel.get();
     CloseOnTerminateSignal(Main.get());
     Main->show();
 }

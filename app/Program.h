@@ -8,6 +8,8 @@
 class TFAbout;
 class TFormMain;
 class TFormSetUp;
+class TFormEEPROM;
+class TFormEEPROM_Orvel;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -33,4 +35,6 @@ public:
     std::unique_ptr<TFormMain> Main;
     std::unique_ptr<TFormSetUp> SetUp;
     std::unique_ptr<TFAbout> About;
+    std::unique_ptr<TFormEEPROM> EEPROM;
+    std::unique_ptr<TFormEEPROM_Orvel> EEPROM_Orvel;
 };

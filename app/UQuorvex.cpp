@@ -15,6 +15,8 @@
 #include "app/DesignLayout.h"
 #include "app/SettingsFile.h"
 #include "app/UAbout.h"
+#include "memory/UEEPROM.h"
+#include "memory/UEEPROM_Orvel.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
@@ -130,9 +132,9 @@ void TFormMain::CreateMenus()
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
     About1 = menuBar()->addAction("&About");
-    // The EEPROM editors, the flasher and the MEPT keyer are not part of the
-    // program yet: their entries are there but disabled.
-    for (QAction* item : {EEPROMSetup1, EEPROM_Orvel, Flash1, MEPT1})
+    // The flasher and the MEPT keyer are not part of the program yet: their
+    // entries are there but disabled.
+    for (QAction* item : {Flash1, MEPT1})
         item->setEnabled(false);
 
     PopupMenu1 = new QMenu(this);
@@ -177,6 +179,8 @@ void TFormMain::ConnectHandlers()
     Bind(this, Exit1, &QAction::triggered, &TFormMain::Exit1Click);
     Bind(this, Setup1, &QAction::triggered, &TFormMain::Setup1Click);
     Bind(this, About1, &QAction::triggered, &TFormMain::About1Click);
+    Bind(this, EEPROMSetup1, &QAction::triggered, &TFormMain::EEPROMSetup1Click);
+    Bind(this, EEPROM_Orvel, &QAction::triggered, &TFormMain::EEPROM_OrvelClick);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -473,6 +477,18 @@ void TFormMain::N100MHz1Click()
 void TFormMain::userinc1Click()
 {
     Increment = UserInc;
+}
+
+void TFormMain::EEPROMSetup1Click()
+{
+    if (FormEEPROM)
+        ShowToolWindow(FormEEPROM);
+}
+
+void TFormMain::EEPROM_OrvelClick()
+{
+    if (FormEEPROM_Orvel)
+        ShowToolWindow(FormEEPROM_Orvel);
 }
 
 void TFormMain::ShowToolWindow(QWidget* toolWindow)

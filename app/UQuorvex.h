@@ -108,6 +108,8 @@ public:
     void Exit1Click();
     void Setup1Click();
     void About1Click();
+    void EEPROMSetup1Click();
+    void EEPROM_OrvelClick();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();

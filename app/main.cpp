@@ -1,9 +1,13 @@
+#include "app/CommandLine.h"
 #include "app/Program.h"
+#include "app/UQuorvex.h"
 
 int main(int argc, char** argv)
 {
     TQuorvexApp app(argc, argv);
+    const TCommandLine options = ParseCommandLine(app);
     TProgramWindows windows;
     windows.Create();
+    windows.Main->EEPROM_Orvel->setVisible(options.FilterBoard);
     return app.exec();
 }

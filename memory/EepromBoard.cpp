@@ -1,0 +1,116 @@
+#include "memory/EepromBoard.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <vector>
+
+#include "memory/UIntelHex.h"
+#include "usb/DeviceList.h"
+#include "usb/SynthCommands.h"
+
+namespace {
+
+// Raised errors keep their kind; the text gains what the operator must know.
+template <typename Action>
+auto WithContext(const std::string& context, Action&& action)
+{
+    try {
+        return action();
+    } catch (const DeviceNotFoundError&) {
+        throw;
+    } catch (const UsbError& e) {
+        throw UsbError(e.what() + context);
+    } catch (const FileError& e) {
+        throw FileError(e.what() + context);
+    }
+}
+
+std::string Hex3(int address)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%03X", static_cast<unsigned>(address));
+    return text;
+}
+
+}  // namespace
+
+std::optional<TEepromImage> ReadBoardEeprom()
+{
+    const TEepromImage kept = EepromImage;
+    std::optional<TEepromImage> board;
+    try {
+        if (ReadEepromImage())
+            board = EepromImage;
+    } catch (...) {
+        EepromImage = kept;
+        throw;
+    }
+    EepromImage = kept;
+    return board;
+}
+
+std::string BackupFolder()
+{
+    return (QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups").toStdString();
+}
+
+std::string BackupFileName(const std::string& serial, int usbPortId, const std::string& time)
+{
+    std::string id = "port" + std::to_string(usbPortId);
+    if (!serial.empty() && serial != "NONE") {
+        id = "serial-";
+        for (const char c : serial)
+            id += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return "eeprom-" + id + "-" + time + ".hex";
+}
+
+std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
+{
+    constexpr int Listed = 8;
+    std::vector<int> differing;
+    for (size_t a = 0; a < wanted.size(); ++a)
+        if (wanted[a] != found[a])
+            differing.push_back(static_cast<int>(a));
+    if (differing.empty())
+        return "EEPROM written and verified";
+    std::string text = "Verification failed: the board differs at ";
+    for (size_t i = 0; i < differing.size() && i < Listed; ++i)
+        text += (i ? ", " : "") + Hex3(differing[i]);
+    if (differing.size() > Listed)
+        text += " and " + std::to_string(differing.size() - Listed) + " more addresses";
+    return text;
+}
+
+std::string WriteBoardEeprom(const TWriteProgress& progress)
+{
+    const std::optional<TEepromImage> old =
+        WithContext("; nothing was written", [] { return ReadBoardEeprom(); });
+    if (!old)
+        throw DeviceNotFoundError();
+    const std::string folder = BackupFolder();
+    const std::string backup =
+        folder + "/" +
+        BackupFileName(SelSerial, SelUsbPortId,
+                       QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss-zzz").toStdString());
+    WithContext("; nothing was written", [&] {
+        if (!QDir().mkpath(QString::fromStdString(folder)))
+            throw FileError("Cannot create folder " + folder);
+        WriteIntelHex(backup, 0, static_cast<int>(old->size()), *old);
+    });
+    progress(1, "Writing EEPROM");
+
+    const std::string saved = ". The board's previous EEPROM is in " + backup;
+    if (!WithContext(saved, [] { return WriteEepromImage(); }))
+        throw DeviceNotFoundError();
+    progress(2, "Verifying EEPROM");
+
+    const std::optional<TEepromImage> found = WithContext(saved, [] { return ReadBoardEeprom(); });
+    if (!found)
+        throw DeviceNotFoundError();
+    progress(3, "Verified");
+    return VerifyText(EepromImage, *found) + ". Backup: " + backup;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The editors' board transfers. A read never leaves part of a read in the
+// shared image; a write is preceded by a backup of the board's EEPROM and
+// followed by a verification.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "usb/SynthCommands.h"
+
+using TEepromImage = decltype(EepromImage);
+
+// The board's EEPROM, or nothing when the board is not found. EepromImage is
+// unchanged afterwards, also when a transfer error is raised.
+std::optional<TEepromImage> ReadBoardEeprom();
+
+// Reached after each stage: how many of the three are done and what runs next.
+using TWriteProgress = std::function<void(int done, const char* next)>;
+
+// Reads the board's EEPROM and saves it as an Intel HEX file in the user's
+// backups folder, writes EepromImage, reads it back and compares. Returns the text
+// for the status line, naming the backup file. Nothing is written when the
+// backup cannot be read or saved (DeviceNotFoundError, the transfer error,
+// FileError); a failed write or verification read raises its error with the
+// backup file named.
+std::string WriteBoardEeprom(const TWriteProgress& progress);
+
+// Where backups go: <user data folder>/backups.
+std::string BackupFolder();
+// "eeprom-<serial or port>-<time>.hex"; the serial when the board has one.
+std::string BackupFileName(const std::string& serial, int usbPortId, const std::string& time);
+// "EEPROM written and verified" or the addresses that differ.
+std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found);

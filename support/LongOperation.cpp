@@ -1,0 +1,43 @@
+#include "support/LongOperation.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+
+TLongOperation::TLongOperation(QMainWindow& window, int steps) : window_(window), bar_(new QProgressBar)
+{
+    bar_->setRange(0, steps);
+    bar_->setValue(0);
+    bar_->setTextVisible(true);
+    window_.statusBar()->addPermanentWidget(bar_, 1);
+    // Disabled, the controls ignore the input that arrives meanwhile; the
+    // status area stays enabled so the progress reads clearly.
+    if (QWidget* menu = window_.menuWidget())  // menuBar() would give a window without menus an empty one
+        menu->setEnabled(false);
+    if (QWidget* client = window_.centralWidget())
+        client->setEnabled(false);
+    window_.repaint();
+}
+
+TLongOperation::~TLongOperation()
+{
+    window_.statusBar()->removeWidget(bar_);
+    delete bar_;
+    if (QWidget* menu = window_.menuWidget())
+        menu->setEnabled(true);
+    if (QWidget* client = window_.centralWidget())
+        client->setEnabled(true);
+}
+
+void TLongOperation::Begin(const QString& what)
+{
+    bar_->setFormat(what + "  %p%");
+    bar_->repaint();
+}
+
+void TLongOperation::Step(int done)
+{
+    bar_->setValue(done);
+    bar_->repaint();
+}
