@@ -126,6 +126,7 @@ void TFormSetUp::CreateControls()
     Button2->hide();
 
     StatusBar1 = new QLabel;
+    StatusBar1->setIndent(4);
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -231,10 +232,13 @@ bool TFormSetUp::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress)
         return KeyDropped(*static_cast<QKeyEvent*>(event), static_cast<uint8_t>(edit->property("keyClass").toUInt()));
     if (event->type() == QEvent::FocusOut) {
-        // Switching windows or opening a menu does not leave the field.
+        // Only the operator leaves a field: switching windows, opening a menu or
+        // a rejected field taking the focus back does not validate this one.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool left = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                          reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
         // Leaving runs the field's change handler again, through its one binding.
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        if (left)
             emit edit->textChanged(edit->text());
     }
     return false;

@@ -147,3 +147,15 @@ TEST_F(BoardChoice, ShowingTheDialogWithoutABoardChangesNothingElse)
     EXPECT_EQ(Dialog->Edit4->text(), "50");
     EXPECT_TRUE(Errors.empty());
 }
+
+TEST_F(BoardChoice, TheMainWindowsGeneralEntryShowsTheDialogWhichScans)
+{
+    OpenOnline();
+    ASSERT_TRUE(Form->Setup1->isEnabled());
+    Form->Setup1->trigger();
+    EXPECT_TRUE(Dialog->isVisible());
+    EXPECT_TRUE(Dialog->ComboDevs->isVisibleTo(Dialog.get()));
+    EXPECT_EQ(Dialog->ComboDevs->count(), 1);
+    EXPECT_EQ(SelectedIndex, 0);
+    EXPECT_TRUE(Form->isEnabled()) << "not modal: the main window stays usable";
+}

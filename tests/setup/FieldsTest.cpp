@@ -100,10 +100,18 @@ TEST_F(SetupFields, LeavingAFieldValidatesItAgain)
     Dialog->Edit5->setText("");
     Dialog->Edit3->setText("1");  // another valid field clears the flag
     EXPECT_FALSE(Dialog->InputError);
-    LeaveField(Dialog->Edit5);
-    EXPECT_TRUE(Dialog->InputError);
-    EXPECT_EQ(DialogStatus(), "Enter valid number!");
-    EXPECT_EQ(Beeps, 2);
+    // A rejected field taking the focus back, or another window, is no leaving.
+    for (const Qt::FocusReason reason : {Qt::OtherFocusReason, Qt::ActiveWindowFocusReason, Qt::PopupFocusReason})
+        LeaveField(Dialog->Edit5, reason);
+    EXPECT_FALSE(Dialog->InputError);
+    EXPECT_EQ(Beeps, 1);
+    for (const Qt::FocusReason reason : {Qt::TabFocusReason, Qt::MouseFocusReason}) {
+        Dialog->Edit3->setText("1");
+        LeaveField(Dialog->Edit5, reason);
+        EXPECT_TRUE(Dialog->InputError);
+        EXPECT_EQ(DialogStatus(), "Enter valid number!");
+    }
+    EXPECT_EQ(Beeps, 3);
 }
 
 TEST_F(SetupFields, TheAddressFieldEchoesItsByteInDecimal)

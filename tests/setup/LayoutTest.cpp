@@ -1,6 +1,7 @@
 // The dialog as the operator sees it: nothing overlaps, no text is cut off,
 // the narrow form ends right of every field. With QUORVEX_SCREENSHOT_DIR set,
 // the views are also saved there as setup-*.png.
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
 
@@ -35,6 +36,7 @@ TEST_F(SetupLayout, NothingOverlapsOrIsCutOffAndTheNarrowFormHoldsEveryField)
     OpenOnline();
     Fs.Plug(MakeBoard(u"VELNOR-I2C", u"2"));
     Dialog->show();
+    QApplication::setActiveWindow(Dialog.get());
     SaveView(*Dialog, "narrow");
     ShowLongestTexts(*Dialog);
 
@@ -63,8 +65,8 @@ TEST_F(SetupLayout, WidenedWithTwoBoardsAndAfterACalibration)
     OpenOnline();
     Fs.Plug(MakeBoard(u"VELNOR-I2C", u"2"));
     Dialog->show();
+    QApplication::setActiveWindow(Dialog.get());
     Dialog->resize(Dialog->ListBox1->geometry().right() + 13, Dialog->height());
-    Dialog->ComboDevs->setCurrentIndex(Dialog->ComboDevs->currentIndex());
     SaveView(*Dialog, "two-boards");
 
     Dialog->resize(Dialog->Label9->geometry().right() + 11, Dialog->height());

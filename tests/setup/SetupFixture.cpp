@@ -47,9 +47,9 @@ void SetupTest::Retype(QLineEdit* field, const std::string& keys)
     TypeInto(field, keys);
 }
 
-void SetupTest::LeaveField(QWidget* field)
+void SetupTest::LeaveField(QWidget* field, Qt::FocusReason reason)
 {
-    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QFocusEvent leave(QEvent::FocusOut, reason);
     QApplication::sendEvent(field, &leave);
 }
 

@@ -21,7 +21,7 @@ protected:
     std::string DialogStatus() const { return Dialog->StatusBar1->text().toStdString(); }
     void TypeInto(QWidget* field, const std::string& keys);
     void Retype(QLineEdit* field, const std::string& keys);  // cleared first, one keystroke at a time
-    void LeaveField(QWidget* field);
+    void LeaveField(QWidget* field, Qt::FocusReason reason = Qt::TabFocusReason);
 
     // Transfers of one request code that the board received, of either direction.
     static int RequestCount(const VirtualBoard& board, uint8_t request);
