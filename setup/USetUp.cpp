@@ -271,6 +271,8 @@ void TFormSetUp::showEvent(QShowEvent* event)
 void TFormSetUp::FormShow()
 {
     Button5Click();
+    if (Devices.empty())
+        return;
     if (DeviceOnline) {
         const int grade = ReadSpeedGrade();
         if (grade >= 0)

@@ -141,9 +141,10 @@ TEST_F(BoardChoice, ShowingTheDialogWithoutABoardChangesNothingElse)
     SpeedGrade = 2;
     StartupFreqMHz = 50;
     OpenDialog();
+    StartupFreqMHz = 60;
     Dialog->show();
     EXPECT_EQ(DialogStatus(), "No VELNOR hardware found on USB buses!");
-    EXPECT_EQ(Dialog->ComboBox1->currentText(), "C");
+    EXPECT_EQ(Dialog->ComboBox1->currentText(), "A");
     EXPECT_EQ(Dialog->Edit4->text(), "50");
     EXPECT_TRUE(Errors.empty());
 }

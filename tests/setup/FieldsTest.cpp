@@ -168,7 +168,12 @@ TEST_F(SetupFields, TheStartupFrequencyGoesToTheBoardOncePerAcceptedKeystrokeWhi
     std::memcpy(&stored, &word, sizeof stored);
     EXPECT_EQ(stored, 10.5f);
 
+    // Beyond single precision there is nothing to store on the board.
     Board->Log.clear();
+    Dialog->Edit4->setText("1e39");
+    EXPECT_EQ(Errors, std::vector<std::string>{"Start-up frequency out of range: 1E39"});
+    EXPECT_TRUE(Board->Log.empty());
+
     DeviceOnline = false;
     Retype(Dialog->Edit4, "56.32");
     EXPECT_EQ(StartupFreqMHz, 56.32);
