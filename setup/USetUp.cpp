@@ -413,9 +413,14 @@ void TFormSetUp::SetRememberBox(bool on)
 
 void TFormSetUp::ComboBox1Change()
 {
-    SpeedGrade = ComboBox1->currentIndex();
-    if (DeviceOnline)
-        SetSpeedGrade(SpeedGrade);
+    const int grade = ComboBox1->currentIndex();
+    if (DeviceOnline) {
+        // A transfer that fails leaves grade and choice as the board has them.
+        auto putBack = qScopeGuard([this] { ComboBox1->setCurrentIndex(SpeedGrade); });
+        SetSpeedGrade(grade);
+        putBack.dismiss();
+    }
+    SpeedGrade = grade;
 }
 
 void TFormSetUp::Button5Click()

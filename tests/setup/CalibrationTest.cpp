@@ -211,6 +211,16 @@ TEST_F(PpmShift, DownThenUpMovesTheCrystalByTheTableFactorsAndTheOutputWithIt)
     EXPECT_EQ(Dialog->Button4->toolTip(), Dialog->Button3->toolTip());
 }
 
+TEST_F(PpmShift, AFailedWordWriteLeavesTheCrystalAndReportsNoSuccess)
+{
+    OpenOnline();
+    Board->FailRequest[0x10] = EPIPE;
+    Dialog->Button4->click();
+    EXPECT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(FxtalMHz, NominalXtalMHz);
+    EXPECT_EQ(DialogStatus(), "");
+}
+
 TEST_F(PpmShift, WithoutABoardTheShiftIsKeptAndSavedButSaidNotStored)
 {
     WriteSettings();

@@ -3,6 +3,7 @@
 // remember flag.
 #include <QTest>
 
+#include <cerrno>
 #include <cstring>
 
 #include "SetupFixture.h"
@@ -192,6 +193,14 @@ TEST_F(SetupFields, TheSpeedGradeGoesToTheBoardOnlyWhileOnline)
         EXPECT_EQ(RequestCount(*Board, 0x24), online ? 1 : 0);
     }
     EXPECT_EQ(Board->SpeedGradeCode, 3);
+
+    DeviceOnline = true;
+    Board->FailRequest[0x24] = EPIPE;
+    Dialog->ComboBox1->setCurrentIndex(0);
+    emit Dialog->ComboBox1->activated(0);
+    EXPECT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(SpeedGrade, 1);
+    EXPECT_EQ(Dialog->ComboBox1->currentText(), "B");
 }
 
 TEST_F(RememberFlag, TellsTheBoardEachChangeOfTheBox)
