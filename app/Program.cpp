@@ -10,6 +10,7 @@
 
 #include "app/UAbout.h"
 #include "app/UQuorvex.h"
+#include "flash/UFlash.h"
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
 #include "setup/USetUp.h"
@@ -77,6 +78,7 @@ TProgramWindows::~TProgramWindows()
     FormSetUp = nullptr;
     FAbout = nullptr;
     FormEEPROM = nullptr;
+    FormFlash = nullptr;
     FormEEPROM_Orvel = nullptr;
 }
 
@@ -93,6 +95,8 @@ void TProgramWindows::Create()
     About->setAttribute(Qt::WA_QuitOnClose, false);
     EEPROM = std::make_unique<TFormEEPROM>();
     FormEEPROM = EEPROM.get();
+    Flash = std::make_unique<TFormFlash>();
+    FormFlash = Flash.get();
     EEPROM_Orvel = std::make_unique<TFormEEPROM_Orvel>();
     FormEEPROM_Orvel = EEPROM_Orvel.get();
     CloseOnTerminateSignal(Main.get());

@@ -10,6 +10,7 @@ class TFormMain;
 class TFormSetUp;
 class TFormEEPROM;
 class TFormEEPROM_Orvel;
+class TFormFlash;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -36,5 +37,6 @@ public:
     std::unique_ptr<TFormSetUp> SetUp;
     std::unique_ptr<TFAbout> About;
     std::unique_ptr<TFormEEPROM> EEPROM;
+    std::unique_ptr<TFormFlash> Flash;
     std::unique_ptr<TFormEEPROM_Orvel> EEPROM_Orvel;
 };

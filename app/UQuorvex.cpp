@@ -15,6 +15,7 @@
 #include "app/DesignLayout.h"
 #include "app/SettingsFile.h"
 #include "app/UAbout.h"
+#include "flash/UFlash.h"
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
 #include "setup/USetUp.h"
@@ -132,10 +133,8 @@ void TFormMain::CreateMenus()
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
     About1 = menuBar()->addAction("&About");
-    // The flasher and the MEPT keyer are not part of the program yet: their
-    // entries are there but disabled.
-    for (QAction* item : {Flash1, MEPT1})
-        item->setEnabled(false);
+    // The MEPT keyer is not part of the program yet: its entry is there but disabled.
+    MEPT1->setEnabled(false);
 
     PopupMenu1 = new QMenu(this);
     auto* increments = new QActionGroup(this);
@@ -181,6 +180,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, About1, &QAction::triggered, &TFormMain::About1Click);
     Bind(this, EEPROMSetup1, &QAction::triggered, &TFormMain::EEPROMSetup1Click);
     Bind(this, EEPROM_Orvel, &QAction::triggered, &TFormMain::EEPROM_OrvelClick);
+    Bind(this, Flash1, &QAction::triggered, &TFormMain::Flash1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -419,6 +419,15 @@ void TFormMain::Setup1Click()
     FormSetUp->show();
     FormSetUp->raise();
     FormSetUp->activateWindow();
+}
+
+void TFormMain::Flash1Click()
+{
+    if (!FormFlash)
+        return;
+    // Keying must not poll the board while the flasher drives it.
+    CheckBox1->setChecked(false);
+    ShowToolWindow(FormFlash);
 }
 
 void TFormMain::About1Click()

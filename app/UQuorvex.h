@@ -110,6 +110,7 @@ public:
     void About1Click();
     void EEPROMSetup1Click();
     void EEPROM_OrvelClick();
+    void Flash1Click();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();

@@ -1,0 +1,288 @@
+#include "flash/UFlash.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/DesignLayout.h"
+#include "app/UQuorvex.h"
+#include "memory/EepromFields.h"
+#include "memory/UIntelHex.h"
+#include "support/FileDialogs.h"
+#include "support/Feedback.h"
+#include "support/LongOperation.h"
+#include "usb/FlashCommands.h"
+
+namespace {
+
+constexpr double DesignPpi = 96;
+constexpr int DumpLastAddress = FlashDumpBlocks * FlashBlockSize - 1;  // 0x1FFF
+constexpr int HexBufferSize = 65536;
+constexpr int ProgressPauseMs = 10;
+
+QString Hex(int value, int digits = 4)
+{
+    return QString("%1").arg(value, digits, 16, QChar('0')).toUpper();
+}
+
+void Sleep(int ms)
+{
+    if (FlashSleepHook)
+        FlashSleepHook(ms);
+    else
+        QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+template <typename Handler>
+void Bind(TFormFlash* form, QPushButton* button, Handler handler)
+{
+    QObject::connect(button, &QPushButton::clicked, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
+}
+
+}  // namespace
+
+TFormFlash::TFormFlash(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle("Self-Flasher Utility");
+    setAttribute(Qt::WA_QuitOnClose, false);
+    CreateControls();
+    Guarded([this] { FormCreate(); });
+}
+
+void TFormFlash::CreateControls()
+{
+    const TDesignScale design(*this, DesignPpi);
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, design(8));
+
+    ListBox1 = new QListWidget(client);
+    QFont terminal = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    terminal.setPixelSize(design(16));
+    ListBox1->setFont(terminal);
+    QPalette blue = ListBox1->palette();
+    blue.setColor(QPalette::Text, Qt::blue);
+    ListBox1->setPalette(blue);
+    ListBox1->setFixedHeight(design(353));
+    column->addWidget(ListBox1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(design(8), design(8), design(8), 0);
+    auto button = [&](QPushButton*& b, const char* caption, void (TFormFlash::*handler)()) {
+        b = new QPushButton(caption, client);
+        b->setMinimumHeight(design(33));
+        buttons->addWidget(b);
+        Bind(this, b, handler);
+    };
+    button(Button1, "Dump Flash", &TFormFlash::Button1Click);
+    button(Button10, "Check   Version", &TFormFlash::Button10Click);
+    button(Button9, "Flash", &TFormFlash::Button9Click);
+    button(Button2, "Verify firmware ", &TFormFlash::Button2Click);
+    column->addLayout(buttons);
+    column->addStretch(1);
+
+    StatusBar1 = new QLabel;
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setSizeGripEnabled(false);
+
+    OpenHex = new QFileDialog(this);
+    OpenHex->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenHex->setFileMode(QFileDialog::ExistingFile);
+    OpenHex->setNameFilter("Intel hex files (*.hex)");
+    OpenHex->setDefaultSuffix("hex");
+}
+
+void TFormFlash::FormCreate()
+{
+    const TDesignScale design(*this, DesignPpi);
+    resize(design(696), design(480));
+}
+
+void TFormFlash::closeEvent(QCloseEvent* event)
+{
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TFormFlash::FormClose()
+{
+    if (FormMain)
+        FormMain->EndToolWindow();
+}
+
+bool TFormFlash::QueryFlashableStart()
+{
+    try {
+        FlashableStart = ReadFlashableStart();
+    } catch (const TransferError& e) {
+        // Taking a failed reply for start 0 would let Flash write over the
+        // bootloader and leave the board dead.
+        StatusBar1->setText(QString::fromStdString("Error: " + e.Reason()));
+        return false;
+    }
+    if ((FlashableStart & 0xFF) == 0xFF) {
+        StatusBar1->setText("Error: Unsupported Firmware!");
+        return false;
+    }
+    StatusBar1->setText("Flashable Start Address = 0x" + Hex(FlashableStart));
+    return true;
+}
+
+bool TFormFlash::LoadFirmwareHex()
+{
+    StatusBar1->clear();
+    OpenHex->selectFile(QString());
+    fileName_ = RunFileDialog(*OpenHex);
+    if (fileName_.empty())
+        return false;
+    FirmwareImage.assign(HexBufferSize, 0xFF);
+    int lowest = 0;
+    int span = 0;
+    if (ReadIntelHex(fileName_, lowest, span, FirmwareImage) < 0) {
+        // Said, not silent: otherwise the button seems to do nothing.
+        FirmwareImage.clear();
+        StatusBar1->setText(QString::fromStdString("Error reading " + fileName_));
+        return false;
+    }
+    // No data record: lowest + span is 0, an empty image.
+    const long end = static_cast<long>(lowest) + span;
+    FirmwareImage.resize(static_cast<size_t>(std::clamp<long>(end, 0, HexBufferSize)));
+    return true;
+}
+
+bool TFormFlash::ReadFlash(int count)
+{
+    TLongOperation progress(*this, count);
+    progress.Begin(StatusBar1->text());
+    try {
+        ReadFlashBlocks(count, [&](int address, const TFlashBlock& block) {
+            if (FlashReadback.size() < static_cast<size_t>(address + FlashBlockSize))
+                FlashReadback.resize(static_cast<size_t>(address + FlashBlockSize), 0xFF);
+            std::copy(block.begin(), block.end(), FlashReadback.begin() + address);
+            for (int line = 0; line < FlashBlockSize; line += 16)
+                ListBox1->addItem(QString::fromStdString(
+                    HexListingLine(address + line, std::span(block).subspan(static_cast<size_t>(line), 16))));
+            progress.Step(address / FlashBlockSize + 1);
+        });
+    } catch (const TransferError& e) {
+        StatusBar1->setText(QString::fromStdString(e.what()));
+        return false;
+    }
+    return true;
+}
+
+void TFormFlash::CompareUpTo(int last, const QString& lastText)
+{
+    ListBox1->clear();
+    int errors = 0;
+    for (int address = 0; address <= last; ++address) {
+        const auto at = static_cast<size_t>(address);
+        const uint8_t expected = at < FirmwareImage.size() ? FirmwareImage[at] : 0xFF;
+        if (expected != FlashReadback.at(at)) {
+            ListBox1->addItem("error at address " + Hex(address));
+            ++errors;
+        }
+    }
+    ListBox1->addItem("Hex file compared to AVR flash up to address 0x" + lastText);
+    ListBox1->addItem(QString::number(errors) + " errors!");
+}
+
+void TFormFlash::Button1Click()
+{
+    StatusBar1->setText("Reading flash");
+    ListBox1->clear();
+    ReadFlash(FlashDumpBlocks);
+}
+
+void TFormFlash::Button2Click()
+{
+    if (!LoadFirmwareHex())
+        return;
+    StatusBar1->setText("Reading flash");
+    ListBox1->clear();
+    if (!ReadFlash(FlashDumpBlocks))
+        return;
+    CompareUpTo(DumpLastAddress, Hex(DumpLastAddress));
+}
+
+void TFormFlash::Button10Click()
+{
+    if (!QueryFlashableStart())
+        return;
+    StatusBar1->setText("Reading non rewritable flash");
+    ListBox1->clear();
+    const int start = FlashableStart;
+    // At least one block, also for a start of 0.
+    const int blocks = start == 0 ? 1 : (start - 1) / FlashBlockSize + 1;
+    if (!ReadFlash(blocks))
+        return;
+    if (!LoadFirmwareHex())
+        return;
+    // Nothing below a start of 0: the runtime's hex of -1 names the empty range.
+    CompareUpTo(start - 1, start == 0 ? "FFFFFFFF" : Hex(start - 1));
+}
+
+void TFormFlash::Button9Click()
+{
+    if (!QueryFlashableStart())
+        return;
+    StatusBar1->clear();
+    if (!LoadFirmwareHex())
+        return;
+    const auto last = std::find_if(FirmwareImage.rbegin(), FirmwareImage.rend(), [](uint8_t b) { return b != 0xFF; });
+    FirmwareImage.erase(last.base(), FirmwareImage.end());
+    ListBox1->clear();
+    ListBox1->addItem(QString::fromStdString(fileName_));
+    for (size_t address = 0; address < FirmwareImage.size(); address += 16) {
+        const size_t count = std::min<size_t>(16, FirmwareImage.size() - address);
+        ListBox1->addItem(QString::fromStdString(
+            HexListingLine(static_cast<int>(address), std::span(FirmwareImage).subspan(address, count), " ")));
+    }
+    // Lines below the start would be all the operator sees first.
+    if (QListWidgetItem* first = ListBox1->item(1 + FlashableStart / 16))
+        ListBox1->scrollToItem(first, QAbstractItemView::PositionAtTop);
+    WriteFirmware(FlashableStart);
+}
+
+void TFormFlash::ShowBlockProgress(int address, int blocksDone, TLongOperation& progress)
+{
+    const int lastAddress = static_cast<int>(FirmwareImage.size()) - 1;
+    StatusBar1->setText("Flashing address " + Hex(address) + "..." + Hex(address + FlashBlockSize - 1) + " hex of " +
+                        Hex(lastAddress) + " hex");
+    StatusBar1->repaint();
+    progress.Step(blocksDone);
+    Sleep(ProgressPauseMs);
+}
+
+void TFormFlash::WriteFirmware(int start)
+{
+    const int length = static_cast<int>(FirmwareImage.size());
+    if (start >= length)
+        return;
+    const int blocks = (length - start + FlashBlockSize - 1) / FlashBlockSize;
+    TLongOperation progress(*this, blocks);
+    progress.Begin("Flashing");
+    try {
+        ProgramFlash(FirmwareImage, start, [&](int address) {
+            ShowBlockProgress(address, (address - start) / FlashBlockSize, progress);
+        });
+    } catch (const TransferError& e) {
+        StatusBar1->setText(QString::fromStdString(e.what()));
+        return;
+    }
+    // Without this the line would keep the last progress text, which reads
+    // the same as a run that stopped half-way.
+    progress.Step(blocks);
+    StatusBar1->setText("Flashing finished: " + QString::number(blocks) + " blocks written");
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The self-flasher: asks the firmware for its rewritable flash region,
+// programs a firmware image from an Intel HEX file above it, dumps the flash
+// and compares it with a HEX file. A tool window: the main window is disabled
+// while it is open.
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QFileDialog;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class TLongOperation;
+
+// The pause after each programming step's progress text; tests do not wait.
+inline std::function<void(int ms)> FlashSleepHook;
+
+class TFormFlash : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TFormFlash(QWidget* parent = nullptr);
+
+    QListWidget* ListBox1;
+    QPushButton* Button1;
+    QPushButton* Button10;
+    QPushButton* Button9;
+    QPushButton* Button2;
+    QLabel* StatusBar1;
+    QFileDialog* OpenHex;
+
+    uint16_t FlashableStart = 0;
+    std::vector<uint8_t> FirmwareImage;  // by flash address
+    std::vector<uint8_t> FlashReadback;  // by flash address; grows as blocks are read
+
+    void FormCreate();
+    void FormClose();
+    bool QueryFlashableStart();
+    bool LoadFirmwareHex();
+    void WriteFirmware(int start);
+    void Button1Click();
+    void Button10Click();
+    void Button9Click();
+    void Button2Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    // Reads blocks 0 .. count-1 into FlashReadback and the listing. A failed
+    // transfer is said in the status line and ends the reading: false.
+    bool ReadFlash(int count);
+    // Lists the addresses up to `last` where the image and the flash differ.
+    void CompareUpTo(int last, const QString& lastText);
+    void ShowBlockProgress(int address, int blocksDone, TLongOperation& progress);
+    std::string fileName_;
+};
+
+inline TFormFlash* FormFlash = nullptr;
