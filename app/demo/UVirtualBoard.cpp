@@ -18,10 +18,12 @@ QString OutputText(const char* name, const VirtualUsbfs& usbfs, const VirtualBoa
 {
     if (!usbfs.IsPlugged(board))
         return QString(name) + ": not plugged in";
-    return QString("%1 (device %2): Si570 output %3 MHz")
+    // The crystal is not the nominal one, so a calibration visibly moves the output.
+    return QString("%1 (device %2): Si570 output %3 MHz, crystal %4 MHz")
         .arg(name)
         .arg(usbfs.DeviceNumber(board))
-        .arg(board.OutputMHz(), 0, 'f', 6);
+        .arg(board.OutputMHz(), 0, 'f', 6)
+        .arg(board.Settings().TrueXtalMHz, 0, 'g', 10);
 }
 
 // Address, two blanks, then each of 16 bytes as two upper-case hex digits and a blank.
