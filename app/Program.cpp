@@ -13,6 +13,7 @@
 #include "flash/UFlash.h"
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
+#include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
 
@@ -79,6 +80,7 @@ TProgramWindows::~TProgramWindows()
     FAbout = nullptr;
     FormEEPROM = nullptr;
     FormFlash = nullptr;
+    F_MEPT = nullptr;
     FormEEPROM_Orvel = nullptr;
 }
 
@@ -97,6 +99,9 @@ void TProgramWindows::Create()
     FormEEPROM = EEPROM.get();
     Flash = std::make_unique<TFormFlash>();
     FormFlash = Flash.get();
+    MEPT = std::make_unique<TF_MEPT>();
+    F_MEPT = MEPT.get();
+    MEPT->setAttribute(Qt::WA_QuitOnClose, false);
     EEPROM_Orvel = std::make_unique<TFormEEPROM_Orvel>();
     FormEEPROM_Orvel = EEPROM_Orvel.get();
     CloseOnTerminateSignal(Main.get());

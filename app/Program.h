@@ -11,6 +11,7 @@ class TFormSetUp;
 class TFormEEPROM;
 class TFormEEPROM_Orvel;
 class TFormFlash;
+class TF_MEPT;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -38,5 +39,6 @@ public:
     std::unique_ptr<TFAbout> About;
     std::unique_ptr<TFormEEPROM> EEPROM;
     std::unique_ptr<TFormFlash> Flash;
+    std::unique_ptr<TF_MEPT> MEPT;
     std::unique_ptr<TFormEEPROM_Orvel> EEPROM_Orvel;
 };

@@ -18,6 +18,7 @@
 #include "flash/UFlash.h"
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
+#include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
@@ -46,6 +47,12 @@ double UnitFactorOf(int unitIndex)
     if (unitIndex < 0 || unitIndex >= static_cast<int>(UnitFactor.size()))
         throw RangeError("Unit index out of range: " + std::to_string(unitIndex));
     return UnitFactor[static_cast<size_t>(unitIndex)];
+}
+
+double OutputFrequencyOf(double frequency)
+{
+    return static_cast<double>(static_cast<long double>(frequency) * Multiplier +
+                               static_cast<long double>(Offset) * 1000000);
 }
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
@@ -133,8 +140,6 @@ void TFormMain::CreateMenus()
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
     About1 = menuBar()->addAction("&About");
-    // The MEPT keyer is not part of the program yet: its entry is there but disabled.
-    MEPT1->setEnabled(false);
 
     PopupMenu1 = new QMenu(this);
     auto* increments = new QActionGroup(this);
@@ -181,6 +186,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, EEPROMSetup1, &QAction::triggered, &TFormMain::EEPROMSetup1Click);
     Bind(this, EEPROM_Orvel, &QAction::triggered, &TFormMain::EEPROM_OrvelClick);
     Bind(this, Flash1, &QAction::triggered, &TFormMain::Flash1Click);
+    Bind(this, MEPT1, &QAction::triggered, &TFormMain::MEPT1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -256,8 +262,7 @@ void TFormMain::Edit1_Exit()
         return;
     }
     Frequency = UnitFactorOf(ComboBox1->currentIndex()) * value;
-    Si570Frequency = static_cast<double>(static_cast<long double>(Frequency) * Multiplier +
-                                         static_cast<long double>(Offset) * 1000000);
+    Si570Frequency = OutputFrequencyOf(Frequency);
     if (!DeviceOnline)
         return;
     // Cleared first: a board that is gone or fails the transfer raises, and
@@ -428,6 +433,15 @@ void TFormMain::Flash1Click()
     // Keying must not poll the board while the flasher drives it.
     CheckBox1->setChecked(false);
     ShowToolWindow(FormFlash);
+}
+
+void TFormMain::MEPT1Click()
+{
+    if (!F_MEPT)
+        return;
+    F_MEPT->show();
+    F_MEPT->raise();
+    F_MEPT->activateWindow();
 }
 
 void TFormMain::About1Click()

@@ -43,6 +43,8 @@ inline bool FskToggleGuard = false;  // set while the FSK box unticks itself
 
 // UnitFactor at a unit index; RangeError outside 0..2.
 double UnitFactorOf(int unitIndex);
+// The Si570's frequency for a frequency before multiplier and offset, in Hz.
+double OutputFrequencyOf(double frequency);
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -111,6 +113,7 @@ public:
     void EEPROMSetup1Click();
     void EEPROM_OrvelClick();
     void Flash1Click();
+    void MEPT1Click();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();

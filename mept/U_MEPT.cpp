@@ -1,0 +1,234 @@
+#include "mept/U_MEPT.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QSignalBlocker>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/UQuorvex.h"
+#include "support/Errors.h"
+#include "support/Feedback.h"
+#include "support/FileDialogs.h"
+#include "support/NumberText.h"
+
+namespace {
+
+// Runs a handler of the keyer for a signal; what it raises goes to the error display.
+template <typename Sender, typename Signal>
+void Bind(TF_MEPT* form, Sender* sender, Signal signal, void (TF_MEPT::*handler)())
+{
+    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
+}
+
+// One character of the code per character of the field: what Latin-1 cannot
+// hold becomes "?", a character that sends the off frequency.
+std::string CodeText(const QLineEdit& edit)
+{
+    return edit.text().toLatin1().toStdString();
+}
+
+double FieldValue(const QLineEdit& edit)
+{
+    return StrToFloat(edit.text().toStdString());
+}
+
+std::string FirstLineOf(const std::string& path)
+{
+    if (std::filesystem::is_directory(path))
+        throw FileError("Cannot read file " + path + ": " + std::strerror(EISDIR));
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw FileError("Cannot open file " + path + ": " + std::strerror(errno));
+    std::string line;
+    std::getline(file, line);
+    if (file.bad())
+        throw FileError("Cannot read file " + path + ": " + std::strerror(errno));
+    if (line.ends_with('\r'))
+        line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+TF_MEPT::TF_MEPT(QWidget* parent) : QMainWindow(parent)
+{
+    CreateControls();
+    PlaceControls();
+    ConnectHandlers();
+    Guarded([this] { FormCreate(); });
+}
+
+void TF_MEPT::ConnectHandlers()
+{
+    Bind(this, EditCode, &QLineEdit::textChanged, &TF_MEPT::EditCodeChange);
+    EditCode->installEventFilter(this);
+    Bind(this, TrackBar1, &QSlider::valueChanged, &TF_MEPT::TrackBar1Change);
+    Bind(this, SpeedTransmit, &QPushButton::toggled, &TF_MEPT::SpeedTransmitClick);
+    Bind(this, Timer1, &TSymbolTimer::timeout, &TF_MEPT::Timer1Timer);
+    Bind(this, Open1, &QAction::triggered, &TF_MEPT::Open1Click);
+    Bind(this, Exit1, &QAction::triggered, &TF_MEPT::Exit1Click);
+}
+
+bool TF_MEPT::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == EditCode && event->type() == QEvent::FocusOut)
+        Guarded([this] { EditCodeChange(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TF_MEPT::FormCreate()
+{
+    {
+        const QSignalBlocker quiet(EditCode);
+        EditCode->setText(QString::fromStdString(MEPT_Text));
+    }
+    SetClientSize(EditCode->geometry().right() + 1 + 5, centralWidget()->height());
+    TrackBar1Change();
+    {
+        const QSignalBlocker quiet(TrackBar1);
+        TrackBar1->setValue(3);
+    }
+    TrackBar1Change();
+}
+
+void TF_MEPT::closeEvent(QCloseEvent* event)
+{
+    Guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TF_MEPT::FormClose()
+{
+    StopTransmission();
+    if (FormMain)
+        FormMain->Edit1_Exit();
+}
+
+void TF_MEPT::Exit1Click()
+{
+    FormClose();
+    hide();
+}
+
+void TF_MEPT::TrackBar1Change()
+{
+    Drawing.GraphSize = TrackBar1->value();
+    Image->SetHeight(Drawing.PictureHeight());
+    EditCodeChange();
+    SetClientSize(width(), Image->geometry().bottom() + 1 + 10);
+}
+
+void TF_MEPT::EditCodeChange()
+{
+    DrawPreview();
+    MEPT_Text = EditCode->text().toStdString();
+}
+
+void TF_MEPT::ClearPicture()
+{
+    Image->Clear(Drawing.PenWidth);
+    Drawing.Clear();
+}
+
+void TF_MEPT::DrawPreview()
+{
+    Image->Clear(Drawing.PenWidth);
+    for (const TMeptLine& line : ::DrawPreview(CodeText(*EditCode), Drawing))
+        Image->DrawLine(line);
+}
+
+void TF_MEPT::SpeedTransmitClick()
+{
+    SendFailureShown = false;
+    StartOrStop();
+}
+
+void TF_MEPT::StartOrStop()
+{
+    if (SpeedTransmit->isChecked())
+        StartTransmission();
+    else
+        StopTransmission();
+}
+
+void TF_MEPT::StartTransmission()
+{
+    Transmission.Start(CodeText(*EditCode));
+    FrequencySpacing = FieldValue(*Edit2);
+    OffFrequency = FieldValue(*Edit3) * 1000000;
+    SymbolTimeMs = SymbolTimeMsOf(FieldValue(*Edit1));
+    ClearPicture();
+    // No symbol now: the first goes out on the first tick.
+    Timer1->setInterval(SymbolTimeMs);
+    Timer1->start();
+}
+
+void TF_MEPT::StopTransmission()
+{
+    Timer1->stop();
+    Send(OffFrequency);
+}
+
+void TF_MEPT::TransmitTick()
+{
+    const TMeptTick tick = Transmission.Tick(Drawing);
+    if (tick.IntervalFactor > 0)
+        Timer1->setInterval(SymbolTimeMs * tick.IntervalFactor);
+    if (tick.Stop) {
+        {
+            const QSignalBlocker quiet(SpeedTransmit);
+            SpeedTransmit->setChecked(false);
+        }
+        SendQuietly([this] { StopTransmission(); });
+    }
+    if (tick.Line)
+        Image->DrawLine(*tick.Line);
+    if (tick.Symbol)
+        SendQuietly([this, value = *tick.Symbol] { SetSymbolFrequency(value); });
+    // The code ran out on an earlier tick: while the button is down it starts again.
+    if (Transmission.Finished)
+        StartOrStop();
+    if (Transmission.PendingCode.empty())
+        Transmission.Finished = true;
+}
+
+void TF_MEPT::SetSymbolFrequency(int value)
+{
+    SymbolFrequency = SymbolFrequencyOf(value, Frequency, FrequencySpacing, OffFrequency);
+    Send(SymbolFrequency);
+}
+
+void TF_MEPT::Send(double frequency)
+{
+    Si570Frequency = OutputFrequencyOf(frequency);
+    if (DeviceOnline)
+        SetFrequency(Si570Frequency);
+}
+
+template <typename Action>
+void TF_MEPT::SendQuietly(Action&& action)
+{
+    try {
+        action();
+        SendFailureShown = false;
+    } catch (const QuorvexError& e) {
+        if (!SendFailureShown)
+            ShowRaisedError(e.what());
+        SendFailureShown = true;
+    }
+}
+
+void TF_MEPT::Open1Click()
+{
+    QFileDialog OpenDialog(this);
+    OpenDialog.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const std::string path = RunFileDialog(OpenDialog);
+    if (path.empty())
+        return;
+    EditCode->setText(QString::fromStdString(FirstLineOf(path)));
+}
