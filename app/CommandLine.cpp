@@ -1,9 +1,8 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 
-TCommandLine ParseCommandLine(const QCoreApplication& app)
+TCommandLine ParseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription("Controller for the USB frequency-synthesizer board.");
@@ -12,7 +11,7 @@ TCommandLine ParseCommandLine(const QCoreApplication& app)
         "filter-board", "Offer a second EEPROM editor (Setup menu) for boards whose firmware keeps a "
                         "band-pass filter table in its EEPROM.");
     parser.addOption(filterBoard);
-    parser.process(app);
+    parser.process(arguments);
     TCommandLine options;
     options.FilterBoard = parser.isSet(filterBoard);
     return options;

@@ -1,11 +1,12 @@
 #pragma once
-// The program's command line: --help, --version and the switches below.
-class QCoreApplication;
+// The program's command line: --help and the switches below.
+#include <QStringList>
 
 struct TCommandLine {
     // Offer the EEPROM editor for boards with the filter-board firmware.
     bool FilterBoard = false;
 };
 
-// Prints help or version and ends the program when asked for them.
-TCommandLine ParseCommandLine(const QCoreApplication& app);
+// arguments as QCoreApplication::arguments() gives them. Prints the help and
+// ends the program for --help; an unknown option ends it with its error.
+TCommandLine ParseCommandLine(const QStringList& arguments);

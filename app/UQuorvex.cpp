@@ -20,6 +20,7 @@
 #include "memory/UEEPROM_Orvel.h"
 #include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
+#include "support/BindHandler.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
@@ -27,13 +28,6 @@
 namespace {
 
 constexpr double DesignPpi = 144;
-
-// Runs a handler of the window for a signal; what it raises goes to the error display.
-template <typename Sender, typename Signal>
-void Bind(TFormMain* form, Sender* sender, Signal signal, void (TFormMain::*handler)())
-{
-    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
-}
 
 QString Text(const std::string& s)
 {

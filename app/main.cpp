@@ -5,7 +5,7 @@
 int main(int argc, char** argv)
 {
     TQuorvexApp app(argc, argv);
-    const TCommandLine options = ParseCommandLine(app);
+    const TCommandLine options = ParseCommandLine(app.arguments());
     TProgramWindows windows;
     windows.Create();
     windows.Main->EEPROM_Orvel->setVisible(options.FilterBoard);

@@ -18,6 +18,7 @@
 #include "memory/EepromBoard.h"
 #include "memory/StringGrid.h"
 #include "memory/UIntelHex.h"
+#include "support/BindHandler.h"
 #include "support/FileDialogs.h"
 #include "support/Feedback.h"
 #include "support/LongOperation.h"
@@ -31,12 +32,6 @@ constexpr int RowHeight = 18;
 constexpr int ColWidths[] = {450, 100, 100};
 constexpr int ColDecimal = 1;
 constexpr int ColHex = 2;
-
-template <typename Signal, typename Sender>
-void Bind(TEepromEditor* form, Sender* sender, Signal signal, void (TEepromEditor::*handler)())
-{
-    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
-}
 
 QString Text(const std::string& s)
 {

@@ -1,0 +1,98 @@
+// The EEPROM editor's read, and its write with backup and verification, side
+// by side with the bare libusb transfers they have to make on the virtual bus.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/UQuorvex.h"
+#include "bench/BareBoard.h"
+#include "bench/BenchBus.h"
+#include "memory/EepromBoard.h"
+#include "memory/UEEPROM.h"
+#include "support/Feedback.h"
+
+namespace {
+
+std::shared_ptr<VirtualBoard> g_board;
+
+void SetUpBus()
+{
+    g_board = PlugBoardAmong(1);
+    SelUsbPortId = static_cast<uint8_t>(VirtualUsbfs::Instance().DeviceNumber(*g_board));
+}
+
+// 512 one-byte transfers of the request on the opened board.
+void BarePass(int requestType, int request)
+{
+    BareWithSelectedBoard([&](usb_dev_handle* h) {
+        char byte = 0;
+        for (int address = 0; address < 512; ++address)
+            if (usb_control_msg(h, requestType, request, address, 0x5A, &byte, 1, 5000) != 1)
+                std::abort();
+    });
+}
+
+void BM_BareRead(benchmark::State& state)
+{
+    SetUpBus();
+    for (auto _ : state)
+        BarePass(0xC0, 0x11);
+}
+
+void BM_EditorRead(benchmark::State& state)
+{
+    SetUpBus();
+    TFormEEPROM editor;
+    for (auto _ : state)
+        editor.ReadEEPROM2Click();
+}
+
+// Backup read, write, verification read.
+void BM_BareWriteWithBackupAndVerify(benchmark::State& state)
+{
+    SetUpBus();
+    for (auto _ : state) {
+        BarePass(0xC0, 0x11);
+        BarePass(0x40, 0x10);
+        BarePass(0xC0, 0x11);
+    }
+}
+
+void BM_EditorWriteWithBackupAndVerify(benchmark::State& state)
+{
+    SetUpBus();
+    TFormEEPROM editor;
+    for (auto _ : state) {
+        editor.readEEPROM1Click();
+        state.PauseTiming();
+        std::filesystem::remove_all(BackupFolder());
+        state.ResumeTiming();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_BareRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditorRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BareWriteWithBackupAndVerify)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditorWriteWithBackupAndVerify)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    VirtualUsbfs::Instance();  // before the first usb_init
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvex-bench-editor";
+    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
+    ErrorDisplayHook = [](const std::string& text) { throw std::runtime_error(text); };
+    QApplication app(argc, argv);
+    app.setApplicationName("Quorvex");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(dir);
+    return 0;
+}

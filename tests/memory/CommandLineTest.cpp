@@ -1,0 +1,28 @@
+// The switch that offers the filter-board editor, as the program reads it
+// and as its help tells of it.
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+TEST(CommandLine, FilterBoardSwitchOffersTheSecondEditor)
+{
+    EXPECT_FALSE(ParseCommandLine({"quorvex"}).FilterBoard);
+    EXPECT_TRUE(ParseCommandLine({"quorvex", "--filter-board"}).FilterBoard);
+}
+
+TEST(CommandLine, HelpNamesTheSwitch)
+{
+    QProcess program;
+    program.start(QUORVEX_PATH, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString help = QString::fromLocal8Bit(program.readAllStandardOutput());
+    EXPECT_TRUE(help.contains("--filter-board")) << help.toStdString();
+    EXPECT_TRUE(help.contains("band-pass filter table")) << help.toStdString();
+}
+
+}  // namespace
