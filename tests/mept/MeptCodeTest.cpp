@@ -119,4 +119,3 @@ TEST(Transmission, EachTickSendsOneSymbol)
     for (const Case& c : cases)
         EXPECT_EQ(Pass(c.Code, static_cast<int>(c.Ticks.size())), c.Ticks) << c.Code;
 }
-
