@@ -10,19 +10,13 @@
 #include <fstream>
 
 #include "app/UQuorvex.h"
+#include "support/BindHandler.h"
 #include "support/Errors.h"
 #include "support/Feedback.h"
 #include "support/FileDialogs.h"
 #include "support/NumberText.h"
 
 namespace {
-
-// Runs a handler of the keyer for a signal; what it raises goes to the error display.
-template <typename Sender, typename Signal>
-void Bind(TF_MEPT* form, Sender* sender, Signal signal, void (TF_MEPT::*handler)())
-{
-    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { (form->*handler)(); }); });
-}
 
 // One character of the code per character of the field: what Latin-1 cannot
 // hold becomes "?", a character that sends the off frequency.
