@@ -13,6 +13,7 @@
 
 #include "app/DesignLayout.h"
 #include "app/UQuorvex.h"
+#include "support/BindHandler.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
@@ -31,13 +32,6 @@ constexpr double DesignPpi = 96;
 QString Text(const std::string& s)
 {
     return QString::fromStdString(s);
-}
-
-// Runs a handler of the dialog for a signal; what it raises goes to the error display.
-template <typename Sender, typename Signal, typename Handler>
-void Bind(TFormSetUp* form, Sender* sender, Signal signal, Handler handler)
-{
-    QObject::connect(sender, signal, form, [form, handler] { Guarded([&] { std::invoke(handler, form); }); });
 }
 
 // Only printable characters go through the field's filter: Tab still moves
