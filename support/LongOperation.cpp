@@ -17,6 +17,7 @@ TLongOperation::TLongOperation(QMainWindow& window, int steps) : window_(window)
         menu->setEnabled(false);
     if (QWidget* client = window_.centralWidget())
         client->setEnabled(false);
+    // Painted greyed at once, so the operator sees the window is busy.
     window_.repaint();
 }
 

@@ -20,8 +20,6 @@ public:
     void Begin(const QString& what);
     void Step(int done);
 
-    QProgressBar* Bar() const { return bar_; }
-
 private:
     QMainWindow& window_;
     QProgressBar* bar_;
