@@ -34,6 +34,16 @@ TEST_F(EepromFaults, ReadFailingHalfWayShowsTheErrorAndNoHalfImage)
     EXPECT_EQ(EepromImage, Board->Eeprom);
 }
 
+TEST_F(EepromFaults, OpeningWithoutABoardSaysSoInTheStatusLine)
+{
+    StartEditors();
+    Fs.Unplug(*Board);
+    Open(*Editor);
+    EXPECT_TRUE(Status(*Editor).starts_with("Could not find USB device")) << Status(*Editor);
+    EXPECT_TRUE(Errors.empty()) << "an expected condition, not an error box";
+    EXPECT_EQ(Cell(*Editor, 2, 3), "FFFFFFFF");
+}
+
 TEST_F(EepromFaults, WriteFailingHalfWayNamesTheAddressAndTheBackup)
 {
     StartEditors();
