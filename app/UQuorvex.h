@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "mept/MeptCode.h"
 #include "support/UShape.h"
 #include "support/UWheelEdit.h"
 #include "usb/DeviceList.h"
@@ -35,10 +36,7 @@ inline double UserInc = 12500;  // the step of "± user inc."
 inline bool SendOnConnect = true;  // the frequency still goes out when detection first finds the board
 inline int32_t MemoryOn = 0;  // 1: the Si570 keeps its last frequency over power-up
 inline double FskShift = 100;
-// The beacon code: "VVV" in dotted lettering, a stepped sweep up and down, a pause.
-inline std::string MEPT_Text =
-    "DXBX9X7X5X3X5X7X9XBXDXXDXBX9X7X5X3X5X7X9XBXDXXDXBX9X7X5X3X5X7X9XBXDXXX"
-    "S10123456789ABCDEFS0FEDCBA9876543210XXXXXXXXXXX";
+inline std::string MEPT_Text = DefaultMeptCode;
 inline bool FskToggleGuard = false;  // set while the FSK box unticks itself
 
 // UnitFactor at a unit index; RangeError outside 0..2.

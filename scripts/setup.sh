@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libusb-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick)
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,322 @@
+#include "cli/CtlCommands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ostream>
+#include <vector>
+
+#include "cli/CtlOutput.h"
+#include "memory/EepromBoard.h"
+#include "memory/UIntelHex.h"
+#include "mept/MeptCode.h"
+#include "support/NumberText.h"
+#include "support/UUtils.h"
+#include "usb/DeviceList.h"
+#include "usb/FlashCommands.h"
+#include "usb/SynthCommands.h"
+
+namespace {
+
+constexpr int FlashDumpBytes = FlashDumpBlocks * FlashBlockSize;
+
+// The settings that choose and address the board, from the settings file in
+// the working directory when there is one (keys in file order).
+struct TStoredSettings {
+    std::optional<std::string> Product;
+    std::optional<std::string> Serial;
+    std::optional<int> Port;
+    std::optional<std::string> BeaconCode;
+};
+
+TStoredSettings ReadStoredSettings()
+{
+    TStoredSettings stored;
+    std::ifstream file;
+    if (!OpenTextForReading(file, "Quorvex.ini"))
+        return stored;
+    int32_t number = 0;
+    if (ReadIntegerAfterKey(file, "I2CAddress=", number) && number >= 0 && number <= 255)
+        I2CAddress = static_cast<uint8_t>(number);
+    std::string text;
+    if (ReadStringAfterKey(file, "Device=", text))
+        stored.Product = text;
+    if (ReadStringAfterKey(file, "DevSerial=", text))
+        stored.Serial = text;
+    if (ReadIntegerAfterKey(file, "DevNo=", number) && number >= 0 && number <= 255)
+        stored.Port = number;
+    if (ReadStringAfterKey(file, "MEPT_Text=", text))
+        stored.BeaconCode = text;
+    return stored;
+}
+
+std::string Hex4(int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+// Reads a HEX file into a buffer pre-filled with `fill`; FileError naming the
+// file when the file's records are not usable.
+std::vector<uint8_t> ReadHexFile(const std::string& file, uint8_t fill, int& end)
+{
+    std::vector<uint8_t> buffer(65536, fill);
+    int lowest = 0;
+    int span = 0;
+    if (ReadIntelHex(file, lowest, span, buffer) < 0)
+        throw FileError("Error reading " + file);
+    end = std::clamp(lowest + span, 0, 65536);
+    return buffer;
+}
+
+std::vector<uint8_t> ReadFlash(TCtlEnvironment& env)
+{
+    std::vector<uint8_t> flash(FlashDumpBytes, 0xFF);
+    TTextProgress progress(env, "Reading flash", FlashDumpBlocks);
+    ReadFlashBlocks(FlashDumpBlocks, [&](int address, const TFlashBlock& block) {
+        std::copy(block.begin(), block.end(), flash.begin() + address);
+        progress.Step(address / FlashBlockSize + 1);
+    });
+    return flash;
+}
+
+std::string GradeName(int grade)
+{
+    return std::string(1, static_cast<char>('A' + std::clamp(grade, 0, 2)));
+}
+
+// What the program's start reads from a board before it tunes it.
+void ReadBoardCalibration()
+{
+    const int grade = ReadSpeedGrade();
+    if (grade >= 0)
+        SpeedGrade = grade;
+    LoadCalibration();
+}
+
+}  // namespace
+
+bool ParseFrequency(const std::string& text, double& hz)
+{
+    double factor = 1;
+    std::string number = text;
+    if (!number.empty() && (number.back() == 'k' || number.back() == 'K' || number.back() == 'M')) {
+        factor = number.back() == 'M' ? 1e6 : 1e3;
+        number.pop_back();
+    }
+    double value = 0;
+    if (!TryParseFloat(number, value) || !std::isfinite(value * factor) || value < 0)
+        return false;
+    hz = value * factor;
+    return true;
+}
+
+void ChooseBoard(const TBoardChoice& choice)
+{
+    const TStoredSettings stored = ReadStoredSettings();
+    SelProduct = choice.Product.value_or(stored.Product.value_or(SelProduct));
+    SelSerial = choice.Serial.value_or(stored.Serial.value_or(SelSerial));
+    SelUsbPortId = static_cast<uint8_t>(choice.Port.value_or(stored.Port.value_or(SelUsbPortId)));
+    if (choice.Manufacturer)
+        SelManufacturer = *choice.Manufacturer;
+    EnumerateDevices(nullptr, Devices);
+    // A board named on the command line must be that board; a stored choice
+    // falls back to the first board of the product, as the program does.
+    const TDevice* chosen = nullptr;
+    for (const TDevice& d : Devices) {
+        if (d.Product != SelProduct || (choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
+            (choice.Port && d.UsbPortId != *choice.Port) || (choice.Serial && d.Serial != *choice.Serial))
+            continue;
+        if (!chosen || (d.UsbPortId == SelUsbPortId && d.Serial == SelSerial))
+            chosen = &d;
+    }
+    if (!chosen)
+        throw DeviceNotFoundError();
+    SelVid = chosen->Vid;
+    SelPid = chosen->Pid;
+    SelManufacturer = chosen->Manufacturer;
+    SelUsbPortId = chosen->UsbPortId;
+    SelSerial = chosen->Serial;
+    DeviceOnline = true;
+}
+
+int CmdList(bool report, bool json, TCtlEnvironment& env)
+{
+    TReport lines;
+    EnumerateDevices(report ? &lines : nullptr, Devices);
+    TJsonList list;
+    for (const TDevice& d : Devices) {
+        if (json)
+            list.Add({{"product", d.Product}, {"port", d.UsbPortId}, {"serial", d.Serial},
+                      {"manufacturer", d.Manufacturer}});
+        else
+            env.Out << d.Product << "\tport " << int(d.UsbPortId) << "\tserial " << d.Serial << "\t"
+                    << d.Manufacturer << "\n";
+    }
+    if (json)
+        env.Out << list.Text() << "\n";
+    for (const std::string& line : lines)
+        (json ? env.Err : env.Out) << line << "\n";
+    return CtlOk;
+}
+
+int CmdSet(const std::string& frequency, bool json, TCtlEnvironment& env)
+{
+    double hz = 0;
+    if (!ParseFrequency(frequency, hz)) {
+        env.Err << "quorvexctl: '" << frequency << "' is not a frequency (Hz, or with k or M)\n";
+        return CtlUsage;
+    }
+    ReadBoardCalibration();
+    if (!SetFrequency(hz)) {
+        env.Err << "quorvexctl: frequency not supported: " << FormatGeneral(hz) << " Hz\n";
+        return CtlUsage;
+    }
+    if (json)
+        env.Out << TJsonObject{{"frequency_hz", hz}, {"crystal_mhz", FxtalMHz}, {"speed_grade", GradeName(SpeedGrade)}}
+                       .Text()
+                << "\n";
+    else
+        env.Out << "f(SI570) = " << FormatGeneral(hz) << " Hz\n";
+    return CtlOk;
+}
+
+int CmdCalibration(bool json, TCtlEnvironment& env)
+{
+    ReadBoardCalibration();
+    if (json)
+        env.Out << TJsonObject{{"crystal_mhz", FxtalMHz}, {"startup_mhz", StartupFreqMHz},
+                               {"speed_grade", GradeName(SpeedGrade)}}
+                       .Text()
+                << "\n";
+    else
+        env.Out << "crystal\t" << FormatGeneral(FxtalMHz) << " MHz\nstart-up\t" << FormatGeneral(StartupFreqMHz)
+                << " MHz\nspeed grade\t" << GradeName(SpeedGrade) << "\n";
+    return CtlOk;
+}
+
+int CmdEepromRead(const std::string& file, TCtlEnvironment& env)
+{
+    const std::optional<TEepromImage> image = ReadBoardEeprom();
+    if (!image)
+        throw DeviceNotFoundError();
+    WriteIntelHex(file, 0, static_cast<int>(image->size()), *image);
+    env.Out << "EEPROM saved to " << file << "\n";
+    return CtlOk;
+}
+
+int CmdEepromWrite(const std::string& file, TCtlEnvironment& env)
+{
+    int end = 0;
+    const std::vector<uint8_t> buffer = ReadHexFile(file, 0x00, end);
+    std::copy_n(buffer.begin(), EepromImage.size(), EepromImage.begin());
+    TTextProgress progress(env, "Reading EEPROM for the backup", 3);
+    const std::string result = WriteBoardEeprom([&](int done, const char* next) {
+        progress.Step(done);
+        progress.Say(next);
+    });
+    progress.Finish();
+    env.Out << result << "\n";
+    return result.starts_with("EEPROM written and verified") ? CtlOk : CtlDiffers;
+}
+
+int CmdFlash(const std::string& file, TCtlEnvironment& env)
+{
+    const uint16_t start = ReadFlashableStart();
+    if ((start & 0xFF) == 0xFF) {
+        env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
+        return CtlTransfer;
+    }
+    int end = 0;
+    std::vector<uint8_t> image = ReadHexFile(file, 0xFF, end);
+    image.resize(static_cast<size_t>(end));
+    image.erase(std::find_if(image.rbegin(), image.rend(), [](uint8_t b) { return b != 0xFF; }).base(), image.end());
+    if (static_cast<int>(image.size()) <= start) {
+        env.Err << "quorvexctl: " << file << " holds nothing above the flashable start " << Hex4(start) << "\n";
+        return CtlFile;
+    }
+    const int blocks = (static_cast<int>(image.size()) - start + FlashBlockSize - 1) / FlashBlockSize;
+    TTextProgress progress(env, "Flashing", blocks);
+    ProgramFlash(image, start, [&](int address) { progress.Step((address - start) / FlashBlockSize); });
+    progress.Finish();
+    env.Out << "Flashed " << blocks << " blocks, " << Hex4(start) << " to "
+            << Hex4(static_cast<int>(image.size()) - 1) << "\n";
+    return CtlOk;
+}
+
+int CmdVerify(const std::string& file, TCtlEnvironment& env)
+{
+    int end = 0;
+    std::vector<uint8_t> image = ReadHexFile(file, 0xFF, end);
+    image.resize(FlashDumpBytes, 0xFF);
+    std::fill(image.begin() + std::min(end, FlashDumpBytes), image.end(), 0xFF);
+    const std::vector<uint8_t> flash = ReadFlash(env);
+    int errors = 0;
+    for (int a = 0; a < FlashDumpBytes; ++a)
+        if (image[static_cast<size_t>(a)] != flash[static_cast<size_t>(a)]) {
+            env.Out << "error at address " << Hex4(a).substr(2) << "\n";
+            ++errors;
+        }
+    env.Out << errors << " errors\n";
+    return errors ? CtlDiffers : CtlOk;
+}
+
+int CmdDump(const std::string& file, TCtlEnvironment& env)
+{
+    const std::vector<uint8_t> flash = ReadFlash(env);
+    WriteIntelHex(file, 0, FlashDumpBytes, flash);
+    env.Out << "Flash saved to " << file << "\n";
+    return CtlOk;
+}
+
+int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
+{
+    const TStoredSettings stored = ReadStoredSettings();
+    const std::string code = !options.Code.empty() ? options.Code : stored.BeaconCode.value_or(DefaultMeptCode);
+    const int symbolMs = SymbolTimeMsOf(options.SymbolTimeS);
+    const double offHz = options.OffMHz * 1e6;
+    TMeptTransmission transmission;
+    TMeptDrawing drawing;
+    drawing.Clear();
+    transmission.Start(code);
+    bool failing = false;
+    // A board that fails is said once, until a frequency gets through again.
+    const auto send = [&](double hz) {
+        try {
+            SetFrequency(hz);
+            failing = false;
+        } catch (const QuorvexError& e) {
+            if (!failing)
+                env.Err << "quorvexctl: " << e.what() << "\n";
+            failing = true;
+        }
+    };
+    env.Out << "Sending " << code << " every " << symbolMs << " ms per symbol; stop with Ctrl+C\n" << std::flush;
+    using Clock = std::chrono::steady_clock;
+    int intervalMs = symbolMs;
+    auto due = Clock::now() + std::chrono::milliseconds(intervalMs);
+    while (!env.StopRequested()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+        if (left > 0) {
+            env.Sleep(static_cast<int>(std::min<long long>(left, 100)));  // answer a stop within 100 ms
+            continue;
+        }
+        const TMeptTick tick = transmission.Tick(drawing);
+        if (tick.IntervalFactor > 0)
+            intervalMs = symbolMs * tick.IntervalFactor;
+        if (tick.Stop)
+            break;
+        if (tick.Symbol)
+            send(SymbolFrequencyOf(*tick.Symbol, options.FrequencyHz, options.SpacingHz, offHz));
+        if (transmission.Finished)
+            transmission.Start(code);
+        if (transmission.PendingCode.empty())
+            transmission.Finished = true;
+        // Due one interval after the last was due, so the schedule keeps time.
+        due += std::chrono::milliseconds(intervalMs);
+    }
+    send(offHz);
+    env.Out << "Stopped; the board is on the off frequency " << FormatGeneral(offHz) << " Hz\n";
+    return failing ? CtlTransfer : CtlOk;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The subcommands of quorvexctl. Each returns its exit status; failures that
+// end a subcommand are raised (the caller maps them to a status and a line
+// on standard error).
+#include <optional>
+#include <string>
+
+#include "cli/Ctl.h"
+
+// Which board: what the options say, else what the settings file in the
+// working directory says, else the program's defaults.
+struct TBoardChoice {
+    std::optional<std::string> Product;
+    std::optional<std::string> Serial;
+    std::optional<std::string> Manufacturer;
+    std::optional<int> Port;
+};
+
+// "14074000", "14.074M", "7030k": Hz. False for anything else.
+bool ParseFrequency(const std::string& text, double& hz);
+
+// Points the board identity at the chosen board; NoBoardError when there is none.
+void ChooseBoard(const TBoardChoice& choice);
+
+int CmdList(bool report, bool json, TCtlEnvironment& env);
+int CmdSet(const std::string& frequency, bool json, TCtlEnvironment& env);
+int CmdCalibration(bool json, TCtlEnvironment& env);
+int CmdEepromRead(const std::string& file, TCtlEnvironment& env);
+int CmdEepromWrite(const std::string& file, TCtlEnvironment& env);
+int CmdFlash(const std::string& file, TCtlEnvironment& env);
+int CmdVerify(const std::string& file, TCtlEnvironment& env);
+int CmdDump(const std::string& file, TCtlEnvironment& env);
+
+struct TBeaconOptions {
+    std::string Code;
+    double SymbolTimeS = 1;
+    double SpacingHz = 1;
+    double OffMHz = 200;
+    double FrequencyHz = 10000000;
+};
+int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env);

@@ -1,0 +1,105 @@
+#include "cli/CtlOutput.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+
+#include "support/NumberText.h"
+
+namespace {
+
+std::string Quoted(const std::string& s)
+{
+    std::string out = "\"";
+    for (const char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string ValueText(const TJsonObject::TValue& v)
+{
+    if (const auto* s = std::get_if<std::string>(&v))
+        return Quoted(*s);
+    if (const auto* i = std::get_if<int>(&v))
+        return std::to_string(*i);
+    const double d = std::get<double>(v);
+    return std::isfinite(d) ? FormatGeneral(d) : "null";
+}
+
+}  // namespace
+
+TJsonObject::TJsonObject(std::initializer_list<std::pair<const char*, TValue>> members) : members_(members) {}
+
+std::string TJsonObject::Text() const
+{
+    std::string out = "{";
+    for (const auto& [name, value] : members_) {
+        if (out.size() > 1)
+            out += ", ";
+        out += Quoted(name) + ": " + ValueText(value);
+    }
+    return out + "}";
+}
+
+std::string TJsonList::Text() const
+{
+    std::string out = "[";
+    for (const std::string& item : items_) {
+        if (out.size() > 1)
+            out += ", ";
+        out += item;
+    }
+    return out + "]";
+}
+
+TTextProgress::TTextProgress(TCtlEnvironment& env, std::string what, int steps)
+    : env_(env), what_(std::move(what)), steps_(steps > 0 ? steps : 1)
+{
+    Draw();
+}
+
+TTextProgress::~TTextProgress()
+{
+    Finish();
+}
+
+void TTextProgress::Step(int done)
+{
+    done_ = done;
+    Draw();
+}
+
+void TTextProgress::Say(std::string what)
+{
+    what_ = std::move(what);
+    Draw();
+}
+
+void TTextProgress::Finish()
+{
+    if (open_)
+        env_.Err << "\n" << std::flush;
+    open_ = false;
+}
+
+void TTextProgress::Draw()
+{
+    if (!env_.ErrIsTerminal)
+        return;
+    constexpr int width = 30;
+    const int filled = width * std::min(done_, steps_) / steps_;
+    env_.Err << "\r\033[K" << what_ << " [" << std::string(static_cast<size_t>(filled), '#')
+             << std::string(static_cast<size_t>(width - filled), ' ') << "] " << done_ << "/" << steps_ << std::flush;
+    open_ = true;
+}

@@ -1,0 +1,241 @@
+// quorvexctl in-process against the virtual bus: what a script reads on
+// standard output and error, the exit status, and what reached the board.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "UsbFixture.h"
+#include "cli/Ctl.h"
+#include "memory/UIntelHex.h"
+
+namespace {
+
+struct Result {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+class CtlTest : public UsbTest {
+protected:
+    void SetUp() override
+    {
+        UsbTest::SetUp();
+        std::string dir = (std::filesystem::temp_directory_path() / "quorvex-ctl-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        Dir = dir;
+        ::setenv("XDG_DATA_HOME", (Dir / "data").c_str(), 1);
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(Dir);  // where a settings file would be read
+    }
+
+    void TearDown() override
+    {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(Dir);
+        UsbTest::TearDown();
+    }
+
+    Result Run(std::vector<const char*> args)
+    {
+        args.insert(args.begin(), "quorvexctl");
+        std::ostringstream out, err;
+        TCtlEnvironment env{out, err};
+        env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
+        env.Sleep = [this](int ms) {
+            ++Sleeps;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
+        ResetDeviceLinkValues();
+        Result r;
+        r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
+        r.Out = out.str();
+        r.Err = err.str();
+        return r;
+    }
+
+    std::string File(const std::string& name) const { return (Dir / name).string(); }
+
+    std::filesystem::path Dir;
+    int Sleeps = 0;
+    int StopAfterSleeps = -1;
+
+private:
+    std::filesystem::path previous_;
+};
+
+TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
+{
+    auto board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    board->Eeprom[0x0F] = 1;  // speed grade A
+    const std::string port = std::to_string(Fs.DeviceNumber(*board));
+    WriteIntelHex(File("ok.hex"), 0, 16, std::vector<uint8_t>(16, 0x42));
+    std::ofstream(File("bad.hex")) << "nonsense\n";
+    const struct {
+        std::vector<const char*> Args;
+        int Status;
+        std::string Out;  // the start of standard output
+        std::string Err;  // the start of standard error
+    } cases[] = {
+        {{"--version"}, 0, "quorvexctl 0.1", ""},
+        {{"list"}, 0, "VELNOR-I2C\tport " + port + "\tserial SN1\tquorvex.org\n", ""},
+        {{"list", "--json"}, 0,
+         "[{\"product\": \"VELNOR-I2C\", \"port\": " + port +
+             ", \"serial\": \"SN1\", \"manufacturer\": \"quorvex.org\"}]\n",
+         ""},
+        {{"set", "14.074M"}, 0, "f(SI570) = 14074000 Hz\n", ""},
+        {{"set", "7030k", "--json"}, 0,
+         "{\"frequency_hz\": 7030000, \"crystal_mhz\": 114.285, \"speed_grade\": \"A\"}\n", ""},
+        {{"set", "2G"}, 1, "", "quorvexctl: '2G' is not a frequency"},
+        {{"set", "1M"}, 1, "", "quorvexctl: frequency not supported: 1000000 Hz"},
+        {{"set"}, 1, "", "FREQ is required"},
+        {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: Could not find USB device"},
+        {{"set", "14M", "--serial", "SN2"}, 2, "", "quorvexctl: Could not find USB device"},
+        {{"calibration"}, 0, "crystal\t114.285 MHz\nstart-up\t56.32 MHz\nspeed grade\tA\n", ""},
+        {{"eeprom", "write", "bad.hex"}, 4, "", "quorvexctl: Error reading "},
+        {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex"},
+        {{"verify", "ok.hex"}, 5, "error at address 0000\n", ""},
+        {{"beacon", "--symbol-time", "0"}, 1, "", "--symbol-time: Value 0 not in range"},
+        {{"frobnicate"}, 1, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.front());
+        const Result r = Run(c.Args);
+        EXPECT_EQ(r.Status, c.Status) << r.Err;
+        EXPECT_TRUE(r.Out.starts_with(c.Out)) << r.Out;
+        EXPECT_TRUE(r.Err.starts_with(c.Err)) << r.Err;
+    }
+}
+
+TEST_F(CtlTest, SetTunesWithTheBoardsOwnCalibration)
+{
+    auto board = PlugBoard();
+    const TCalibrationWord word = XtalMHzToWord(board->Settings().TrueXtalMHz);
+    std::copy(word.begin(), word.end(), board->Eeprom.begin() + 0x02);
+    board->Eeprom[0x01] = 0;
+    ASSERT_EQ(Run({"set", "10M"}).Status, 0);
+    EXPECT_NEAR(board->OutputMHz(), 10.0, 1e-5) << "the stored crystal was used";
+    EXPECT_EQ(board->Log.back().Request, 0x30);
+}
+
+TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
+{
+    auto board = PlugBoard();
+    board->Eeprom.fill(0x11);
+    std::vector<uint8_t> image(512);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i);
+    WriteIntelHex(File("new.hex"), 0, 512, image);
+    const Result r = Run({"eeprom", "write", "new.hex"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(r.Out.starts_with("EEPROM written and verified. Backup: ")) << r.Out;
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), board->Eeprom.begin()));
+    const std::string backup = r.Out.substr(r.Out.find(": ") + 2, r.Out.size() - r.Out.find(": ") - 3);
+    std::vector<uint8_t> old(512);
+    int lowest = 0, span = 0;
+    ASSERT_GE(ReadIntelHex(backup, lowest, span, old), 0);
+    EXPECT_EQ(old, std::vector<uint8_t>(512, 0x11));
+
+    EXPECT_EQ(Run({"eeprom", "read", "back.hex"}).Status, 0);
+    std::vector<uint8_t> back(512);
+    ASSERT_GE(ReadIntelHex(File("back.hex"), lowest, span, back), 0);
+    EXPECT_EQ(back, image);
+
+    board->FailAfter = 100;  // the backup read fails: nothing is written
+    board->Eeprom.fill(0x22);
+    const Result failed = Run({"eeprom", "write", "new.hex"});
+    EXPECT_EQ(failed.Status, 3);
+    EXPECT_EQ(failed.Err, "quorvexctl: Reading EEPROM failed at address 0x064: error sending control message: "
+                          "Broken pipe; nothing was written\n");
+    EXPECT_TRUE(std::all_of(board->Eeprom.begin(), board->Eeprom.end(), [](uint8_t b) { return b == 0x22; }));
+}
+
+TEST_F(CtlTest, FlashProgramsAboveTheBootSectionAndVerifyAgrees)
+{
+    auto board = PlugBoard();
+    const std::string firmware = QUORVEX_FLASH_DATA "/blink.hex";
+    const Result r = Run({"flash", firmware.c_str()});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Flashed 3 blocks, 0x1000 to 0x1095\n");
+    EXPECT_EQ(board->BootWrites, 0);
+    EXPECT_EQ(Run({"verify", firmware.c_str()}).Out, "0 errors\n");
+    EXPECT_EQ(Run({"dump", "flash.hex"}).Status, 0);
+    std::vector<uint8_t> dump(8192);
+    int lowest = 0, span = 0;
+    ASSERT_GE(ReadIntelHex(File("flash.hex"), lowest, span, dump), 0);
+    EXPECT_TRUE(std::equal(dump.begin(), dump.end(), board->Flash.begin()));
+
+    board->FailRequest[0xEF] = EPROTO;
+    const Result failed = Run({"flash", firmware.c_str()});
+    EXPECT_EQ(failed.Status, 3);
+    EXPECT_EQ(failed.Err, "quorvexctl: Asking for the flashable start failed: error sending control message: "
+                          "Protocol error\n");
+}
+
+TEST_F(CtlTest, BeaconStepsOnScheduleAndLeavesTheOffFrequency)
+{
+    auto board = PlugBoard();
+    StopAfterSleeps = 30;
+    const Result r = Run({"beacon", "8X9", "--symbol-time", "0.001", "--spacing", "10", "--off", "20", "--frequency",
+                          "10M"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(r.Out.ends_with("Stopped; the board is on the off frequency 20000000 Hz\n")) << r.Out;
+    std::vector<double> sent;
+    for (const TransferRecord& t : board->Log)
+        if (t.Request == 0x30) {
+            VirtualBoard copy{board->Settings()};
+            std::copy(t.Bytes.begin(), t.Bytes.end(), copy.Registers.begin());
+            sent.push_back(std::round(copy.OutputMHz() * 114.285 / 114.2852 * 1e6));
+        }
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(std::vector<double>(sent.begin(), sent.begin() + 4),
+              (std::vector<double>{10000000, 20000000, 10000010, 10000000})) << "8, X, 9, then again";
+    EXPECT_EQ(sent.back(), 20000000);
+
+    Fs.UnplugAfter(*board, 2);  // a board that goes away is said once, not on every symbol
+    StopAfterSleeps = Sleeps + 30;
+    const Result lost = Run({"beacon", "89", "--symbol-time", "0.001"});
+    EXPECT_EQ(lost.Status, 3);
+    EXPECT_EQ(lost.Err, "quorvexctl: Writing the Si570 registers failed at I2C address 0x55: error sending control "
+                        "message: No such device\n");
+}
+
+// The real binary, as a script starts it: SIGTERM ends the beacon with the
+// off frequency sent and status 0.
+TEST(CtlProcess, SigtermEndsABeaconCleanly)
+{
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::close(pipeFds[0]);
+        ::execl(QUORVEX_CTL_PATH, "quorvexctl", "--demo", "beacon", "8", "--symbol-time", "0.01", nullptr);
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    FILE* out = ::fdopen(pipeFds[0], "r");
+    char line[256] = "";
+    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+    EXPECT_TRUE(std::string(line).starts_with("Sending 8 every 10 ms")) << line;
+    ::kill(child, SIGTERM);
+    std::string rest;
+    while (std::fgets(line, sizeof line, out))
+        rest += line;
+    std::fclose(out);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(rest, "Stopped; the board is on the off frequency 200000000 Hz\n");
+}
+
+}  // namespace
