@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BareBoard.h"
 #include "bench/BenchBus.h"
 #include "tests/common/CountingNew.h"
 #include "usb/DeviceList.h"
@@ -24,42 +25,9 @@ void SetUpBus(int devices)
     SelUsbPortId = static_cast<uint8_t>(VirtualUsbfs::Instance().DeviceNumber(*g_board));
 }
 
-bool BareStringEquals(usb_dev_handle* h, int index, const std::string& expected)
-{
-    char buf[256];
-    const int got = usb_control_msg(h, 0x80, 6, 0x0300 + index, 0x0409, buf, sizeof buf, 1000);
-    if (got < 2)
-        return false;
-    std::string text;
-    for (int i = 2; i + 1 < got; i += 2)
-        text += buf[i];
-    return text == expected;
-}
-
-// The bus walk and open every operation has to make at the least, written
-// straight against libusb; transfers(h) runs on the opened board.
-template <typename Transfers>
-void BareWithBoard(Transfers&& transfers)
-{
-    usb_init();
-    usb_find_busses();
-    usb_find_devices();
-    for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next)
-        for (struct usb_device* d = bus->devices; d; d = d->next) {
-            if (d->descriptor.idVendor != SelVid || d->descriptor.idProduct != SelPid)
-                continue;
-            usb_dev_handle* h = usb_open(d);
-            if (BareStringEquals(h, d->descriptor.iManufacturer, SelManufacturer) &&
-                BareStringEquals(h, d->descriptor.iProduct, SelProduct) && d->devnum == SelUsbPortId)
-                transfers(h);
-            usb_close(h);
-            return;
-        }
-}
-
 void BareSetFrequency()
 {
-    BareWithBoard([](usb_dev_handle* h) {
+    BareWithSelectedBoard([](usb_dev_handle* h) {
         char regs[6] = {0x4F, 0x42, static_cast<char>(0xD9), 0x1F, static_cast<char>(0xE2), static_cast<char>(0xF8)};
         usb_control_msg(h, 0x40, 0x30, 0x0755, 0, regs, 6, 5000);
     });
@@ -112,7 +80,7 @@ void BM_BareReadEeprom(benchmark::State& state)
 {
     SetUpBus(1);
     for (auto _ : state) {
-        BareWithBoard([](usb_dev_handle* h) {
+        BareWithSelectedBoard([](usb_dev_handle* h) {
             for (int address = 0; address < 512; ++address)
                 usb_control_msg(h, 0xC0, 0x11, address, 255, reinterpret_cast<char*>(&EepromImage[address]), 1,
                                 5000);
@@ -132,7 +100,7 @@ void BM_BareWriteEeprom(benchmark::State& state)
 {
     SetUpBus(1);
     for (auto _ : state) {
-        BareWithBoard([](usb_dev_handle* h) {
+        BareWithSelectedBoard([](usb_dev_handle* h) {
             char unused = 0;
             for (int address = 0; address < 512; ++address)
                 usb_control_msg(h, 0x40, 0x10, address, EepromImage[address], &unused, 1, 5000);
@@ -163,7 +131,7 @@ void BM_BareProgramFlash(benchmark::State& state)
     SetUpBus(1);
     std::vector<char> image(FlashStart + FlashBytes, 0x5A);
     for (auto _ : state) {
-        BareWithBoard([&](usb_dev_handle* h) {
+        BareWithSelectedBoard([&](usb_dev_handle* h) {
             char reply[64];
             usb_control_msg(h, 0xC0, 0xFE, 0, 0, reply, 64, 5000);
             int address = FlashStart;

@@ -49,6 +49,7 @@ protected:
         args.insert(args.begin(), "quorvexctl");
         std::ostringstream out, err;
         TCtlEnvironment env{out, err};
+        env.ErrIsTerminal = Terminal;
         env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
         env.Sleep = [this](int ms) {
             ++Sleeps;
@@ -67,6 +68,7 @@ protected:
     std::filesystem::path Dir;
     int Sleeps = 0;
     int StopAfterSleeps = -1;
+    bool Terminal = false;  // standard error is a terminal: progress bars
 
 private:
     std::filesystem::path previous_;
@@ -143,6 +145,11 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
     int lowest = 0, span = 0;
     ASSERT_GE(ReadIntelHex(backup, lowest, span, old), 0);
     EXPECT_EQ(old, std::vector<uint8_t>(512, 0x11));
+
+    Terminal = true;
+    const Result shown = Run({"eeprom", "write", "new.hex"});
+    EXPECT_TRUE(shown.Err.ends_with("\r\033[KVerified [" + std::string(30, '#') + "] 3/3\n")) << shown.Err;
+    Terminal = false;
 
     EXPECT_EQ(Run({"eeprom", "read", "back.hex"}).Status, 0);
     std::vector<uint8_t> back(512);
