@@ -22,7 +22,7 @@ std::string Describe(const TransferSite& site)
 void TransferFailed(const TransferSite& site, int got, int wanted)
 {
     if (got < 0)
-        throw TransferError(Describe(site), usb_strerror());
+        throw TransferError(Describe(site), LibraryErrorText(got));
     throw TransferError(Describe(site),
                         "the board sent " + std::to_string(got) + " of " + std::to_string(wanted) + " bytes");
 }

@@ -1,11 +1,21 @@
 #include "usb/UUSB.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 bool IsKnownVendorId(int vid)
 {
     return vid == 0x20A0 || vid == 0x16C0;
+}
+
+std::string LibraryErrorText(int result)
+{
+    std::string text = usb_strerror();
+    if (result == -EPERM || result == -EACCES)
+        text += ". The board is present but this user may not use it: install the udev rule 60-quorvex.rules "
+                "(see the README), then unplug and replug the board.";
+    return text;
 }
 
 int GetStringDescriptorAscii(usb_dev_handle* Handle, int Index, int LangId, char* Buffer, int BufSize)
@@ -39,9 +49,9 @@ namespace {
 std::string QueryString(usb_dev_handle* handle, int index, const char* warning)
 {
     char text[257];
-    if (GetStringDescriptorAscii(handle, index, LangIdEnglish, text, 256) < 0) {
-        std::string message = warning;
-        message += usb_strerror();
+    const int got = GetStringDescriptorAscii(handle, index, LangIdEnglish, text, 256);
+    if (got < 0) {
+        const std::string message = warning + LibraryErrorText(got);
         usb_close(handle);
         throw UsbError(message);
     }

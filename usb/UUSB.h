@@ -32,6 +32,11 @@ constexpr int LangIdEnglish = 0x0409;
 
 bool IsKnownVendorId(int vid);
 
+// The library's text for a failed call, with the cause and the fix added when
+// the failure is a missing permission (result -EPERM or -EACCES): the board is
+// there, but the user may not drive it.
+std::string LibraryErrorText(int result);
+
 // Reads a string descriptor and keeps the low byte of each UTF-16 unit ('?'
 // where the high byte is set). Returns the characters stored, 0 for a reply
 // that is not a string descriptor, or the library's negative error code.

@@ -31,7 +31,9 @@ const FaultCase Faults[] = {
 
 constexpr const char* NotFoundRaised = "raised: Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !";
 constexpr const char* NoPermission =
-    "raised: Warning: cannot query manufacturer for device: error sending control message: Operation not permitted";
+    "raised: Warning: cannot query manufacturer for device: error sending control message: Operation not permitted. "
+    "The board is present but this user may not use it: install the udev rule 60-quorvex.rules (see the README), "
+    "then unplug and replug the board.";
 
 TCalibrationWord g_word;  // the output of the word reads
 

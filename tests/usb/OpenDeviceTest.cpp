@@ -113,16 +113,47 @@ TEST_F(OpenDeviceTest, DeviceFileThatCannotBeOpened)
     usb_close(h);
 }
 
+constexpr const char* PermissionHint =
+    ". The board is present but this user may not use it: install the udev rule 60-quorvex.rules (see the README), "
+    "then unplug and replug the board.";
+
 // Without access rights the file opens read-only and every ioctl fails with
-// EPERM: the library's text tells the operator why.
-TEST_F(OpenDeviceTest, ReadOnlyDeviceGivesTheLibrarysPermissionText)
+// EPERM: the library's text stays and the cause and fix follow it.
+TEST_F(OpenDeviceTest, ReadOnlyDeviceGivesTheLibrarysPermissionTextAndTheFix)
 {
     auto board = MakeBoard();
     Fs.Plug(board);
     Fs.SetReadOnly(*board, true);
     EXPECT_EQ(RaisedBy(OpenAndClose),
-              "Warning: cannot query manufacturer for device: error sending control message: Operation not permitted");
+              std::string("Warning: cannot query manufacturer for device: error sending control message: "
+                          "Operation not permitted") +
+                  PermissionHint);
     EXPECT_TRUE(board->Log.empty());
+}
+
+// Only a refused permission names the udev rule; other failures keep the bare text.
+TEST_F(OpenDeviceTest, PermissionHintFollowsOnlyPermissionFailures)
+{
+    const struct {
+        int Errno;
+        const char* LibraryText;
+        bool Hint;
+    } cases[] = {
+        {EPERM, "Operation not permitted", true},
+        {EACCES, "Permission denied", true},
+        {EPIPE, "Broken pipe", false},
+        {ETIMEDOUT, "Connection timed out", false},
+    };
+    for (const auto& c : cases) {
+        Fs.Clear();
+        ResetDeviceLinkValues();
+        auto board = PlugBoard();
+        board->FailRequest[0x30] = c.Errno;
+        const std::string expected =
+            std::string("Writing the Si570 registers failed at I2C address 0x55: error sending control message: ") +
+            c.LibraryText + (c.Hint ? PermissionHint : "");
+        EXPECT_EQ(RaisedBy([] { return SetFrequency(14000000); }), expected) << c.LibraryText;
+    }
 }
 
 TEST_F(OpenDeviceTest, ProductQueryFailureHasItsOwnWarning)
