@@ -48,8 +48,8 @@ void OnTerminateSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(g_terminateFds[0], &byte, 1);
 }
 
-// SIGTERM (session logout, service stop) closes the main window as the
-// operator would, so the settings are written before the program ends.
+// SIGTERM (session logout, service stop) and SIGHUP save the settings once and ends
+// the program whatever happens, even with a question box open.
 void CloseOnTerminateSignal(TFormMain* main)
 {
     if (g_terminateFds[0] < 0) {
@@ -60,12 +60,14 @@ void CloseOnTerminateSignal(TFormMain* main)
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         ::sigaction(SIGTERM, &action, nullptr);
+        ::sigaction(SIGHUP, &action, nullptr);
     }
     auto* notifier = new QSocketNotifier(g_terminateFds[1], QSocketNotifier::Read, main);
     QObject::connect(notifier, &QSocketNotifier::activated, main, [main] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_terminateFds[1], &byte, 1);
-        main->close();
+        main->FormTerminate();
+        QCoreApplication::exit(0);
     });
 }
 

@@ -1,14 +1,17 @@
 #include "app/UQuorvex.h"
 
-#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 
@@ -62,9 +65,11 @@ void TFormMain::CreateControls()
 {
     const TDesignScale design(*this, DesignPpi);
     setFont(SansSerifFont(8.5));
-    setToolTip("Right-Click to modify the mouse wheel increment");
     auto* client = new QWidget(this);
     setCentralWidget(client);
+    // On the window's own surface only: eventFilter keeps the controls from inheriting it.
+    client->setToolTip("Right-Click to modify the mouse wheel increment");
+    client->installEventFilter(this);
     const QFont large = SansSerifFont(12, true);
 
     Label1 = new QLabel("Frequency", client);
@@ -136,25 +141,28 @@ void TFormMain::CreateMenus()
     About1 = menuBar()->addAction("&About");
 
     PopupMenu1 = new QMenu(this);
-    auto* increments = new QActionGroup(this);
-    N1Hz1 = AddIncrementItem(increments, "± 1 Hz", &TFormMain::N1Hz1Click);
-    N10Hz1 = AddIncrementItem(increments, "± 10 Hz", &TFormMain::N10Hz1Click);
-    N100Hz1 = AddIncrementItem(increments, "± 100 Hz", &TFormMain::N100Hz1Click);
-    N1kHz1 = AddIncrementItem(increments, "± 1 kHz", &TFormMain::N1kHz1Click);
-    N10kHz1 = AddIncrementItem(increments, "± 10 kHz", &TFormMain::N10kHz1Click);
-    N100kHz1 = AddIncrementItem(increments, "± 100 kHz", &TFormMain::N100kHz1Click);
-    N1MHz1 = AddIncrementItem(increments, "± 1 MHz", &TFormMain::N1MHz1Click);
-    N10MHz1 = AddIncrementItem(increments, "± 10 MHz", &TFormMain::N10MHz1Click);
-    N100MHz1 = AddIncrementItem(increments, "± 100 MHz", &TFormMain::N100MHz1Click);
-    userinc1 = AddIncrementItem(increments, "± user inc.", &TFormMain::userinc1Click);
+    N1Hz1 = AddIncrementItem("± 1 Hz", &TFormMain::N1Hz1Click);
+    N10Hz1 = AddIncrementItem("± 10 Hz", &TFormMain::N10Hz1Click);
+    N100Hz1 = AddIncrementItem("± 100 Hz", &TFormMain::N100Hz1Click);
+    N1kHz1 = AddIncrementItem("± 1 kHz", &TFormMain::N1kHz1Click);
+    N10kHz1 = AddIncrementItem("± 10 kHz", &TFormMain::N10kHz1Click);
+    N100kHz1 = AddIncrementItem("± 100 kHz", &TFormMain::N100kHz1Click);
+    N1MHz1 = AddIncrementItem("± 1 MHz", &TFormMain::N1MHz1Click);
+    N10MHz1 = AddIncrementItem("± 10 MHz", &TFormMain::N10MHz1Click);
+    N100MHz1 = AddIncrementItem("± 100 MHz", &TFormMain::N100MHz1Click);
+    userinc1 = AddIncrementItem("± user inc.", &TFormMain::userinc1Click);
 }
 
-// A checkable item of the exclusive group: choosing it moves the one check mark.
-QAction* TFormMain::AddIncrementItem(QActionGroup* group, const char* caption, void (TFormMain::*handler)())
+// A checkable item; choosing it moves the one check mark. Not an exclusive
+// action group: the menu would draw its choice as a round bullet.
+QAction* TFormMain::AddIncrementItem(const char* caption, void (TFormMain::*handler)())
 {
     QAction* item = PopupMenu1->addAction(QString::fromUtf8(caption));
     item->setCheckable(true);
-    group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, item] {
+        for (QAction* other : PopupMenu1->actions())
+            other->setChecked(other == item);
+    });
     Bind(this, item, &QAction::triggered, handler);
     return item;
 }
@@ -201,6 +209,8 @@ void TFormMain::FormCreate()
     const int clientHeight =
         CheckBox2->y() + CheckBox2->height() + statusBar()->sizeHint().height() + design(10);
     resize(clientWidth, menuBar()->sizeHint().height() + clientHeight);
+    // The controls sit at fixed places: smaller, the status bar would cover them.
+    setMinimumSize(size());
     EEPROMSetup1->setVisible(true);
     setWindowTitle("SI570-USB LCD-software by VELNOR");
 
@@ -232,13 +242,47 @@ void TFormMain::FormClose()
     WriteSettingsFile(SettingsWritePath(), SettingsText(ComboBox1->currentIndex(), remember, CheckBox2->isChecked()));
 }
 
+void TFormMain::FormTerminate()
+{
+    if (Terminating)
+        return;
+    Terminating = true;
+    try {
+        FormClose();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
+}
+
 void TFormMain::closeEvent(QCloseEvent* event)
 {
-    // A settings file that could not be written keeps the window open.
-    if (Guarded([this] { FormClose(); }))
+    bool close = Terminating;
+    if (!close) {
+        try {
+            FormClose();
+            close = true;
+        } catch (const std::exception& e) {
+            close = CloseWithoutSaving(e.what());
+        }
+    }
+    // Settled while the question was open.
+    if (close || Terminating)
         event->accept();
     else
         event->ignore();
+}
+
+// Keeping the window open is the default, so a hasty Enter loses nothing.
+bool TFormMain::CloseWithoutSaving(const std::string& error)
+{
+    if (CloseUnsavedHook)
+        return CloseUnsavedHook(error);
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    Text(error) + "\n\nThe settings could not be saved.", QMessageBox::NoButton, this);
+    QPushButton* discard = box.addButton("Close without saving", QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton("Keep open", QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == discard;
 }
 
 void TFormMain::contextMenuEvent(QContextMenuEvent* event)
@@ -274,6 +318,11 @@ void TFormMain::ShowDisplayValue(double value)
     if (Edit1->text() == text)
         return;  // no change, so nothing to apply
     Edit1->setText(text);
+    // A value longer than the field shows its leading digits, never a misleading
+    // tail; one that fits keeps the cursor at its end for typing on.
+    const int frame = Edit1->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Edit1);
+    if (Edit1->fontMetrics().horizontalAdvance(text) > Edit1->contentsRect().width() - 2 * frame - 4)
+        Edit1->setCursorPosition(0);
     Edit1_Exit();
 }
 
@@ -377,6 +426,9 @@ void TFormMain::Edit1MouseMove()
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A control without a hint of its own passes the tooltip request up to the surface.
+    if (watched == centralWidget() && event->type() == QEvent::ToolTip)
+        return centralWidget()->childAt(static_cast<QHelpEvent*>(event)->pos()) != nullptr;
     if (watched != Edit1)
         return QMainWindow::eventFilter(watched, event);
     bool dropped = false;

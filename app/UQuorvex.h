@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "mept/MeptCode.h"
@@ -22,7 +23,6 @@
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
 
-class QActionGroup;
 class QKeyEvent;
 
 // Shared settings of the main window. Frequencies in Hz unless named otherwise.
@@ -38,6 +38,10 @@ inline int32_t MemoryOn = 0;  // 1: the Si570 keeps its last frequency over powe
 inline double FskShift = 100;
 inline std::string MEPT_Text = DefaultMeptCode;
 inline bool FskToggleGuard = false;  // set while the FSK box unticks itself
+
+// Installed by tests only: asked with the error's text when the settings cannot
+// be saved at close; true closes without saving.
+inline std::function<bool(const std::string& error)> CloseUnsavedHook;
 
 // UnitFactor at a unit index; RangeError outside 0..2.
 double UnitFactorOf(int unitIndex);
@@ -93,6 +97,9 @@ public:
 
     void FormCreate();
     void FormClose();
+    // A termination request (SIGTERM, logout): one attempt to save, whose
+    // failure goes to standard error, and no close is refused after it.
+    void FormTerminate();
     void Edit1_Exit();
     void Edit1KeyPress(char16_t& Key);
     void Edit1MouseMove();
@@ -144,7 +151,7 @@ private:
     void CreateControls();
     void CreateMenus();
     void ConnectHandlers();
-    QAction* AddIncrementItem(QActionGroup* group, const char* caption, void (TFormMain::*handler)());
+    QAction* AddIncrementItem(const char* caption, void (TFormMain::*handler)());
 
     // Shows a display value in Edit1; a change of the text applies it, as any edit does.
     void ShowDisplayValue(double value);
@@ -153,6 +160,9 @@ private:
     void StepButton(double stepHz, bool up);
     void WheelStep(double deltaHz, bool& Handled);
     bool Edit1KeyDropped(const QKeyEvent& event);
+
+    bool CloseWithoutSaving(const std::string& error);
+    bool Terminating = false;
 
     void SetLabel2(const QString& text);
     void SetTuningEnabled(bool enabled);

@@ -38,6 +38,13 @@ void AppTest::SetUp()
     std::filesystem::create_directory(ExeDir);
     WorkingDirHook = [this] { return WorkDir.string(); };
     ExecutableDirHook = [this] { return ExeDir.string(); };
+    DirWritableHook = [this](const std::string& dir) { return dir != ExeDir.string() || ExeDirWritable; };
+    qputenv("XDG_CONFIG_HOME", (WorkDir / "config").string().c_str());
+    ConfigDir = WorkDir / "config" / "Quorvex";
+    CloseUnsavedHook = [this](const std::string& error) {
+        CloseQuestions.push_back(error);
+        return CloseAnswer;
+    };
     ErrorDisplayHook = [this](const std::string& text) { Errors.push_back(text); };
     BeepHook = [this] { ++Beeps; };
 }
@@ -46,6 +53,9 @@ void AppTest::TearDown()
 {
     Form.reset();
     WorkingDirHook = ExecutableDirHook = nullptr;
+    DirWritableHook = nullptr;
+    CloseUnsavedHook = nullptr;
+    qunsetenv("XDG_CONFIG_HOME");
     ErrorDisplayHook = nullptr;
     BeepHook = nullptr;
     std::filesystem::remove_all(WorkDir);

@@ -45,7 +45,11 @@ protected:
 
     std::filesystem::path WorkDir;  // read from
     std::filesystem::path ExeDir;   // written to
+    std::filesystem::path ConfigDir;  // the user's config folder, for an executable folder not writable
+    bool ExeDirWritable = true;
     std::vector<std::string> Errors;
+    std::vector<std::string> CloseQuestions;  // errors the close asked about
+    bool CloseAnswer = false;  // close without saving
     int Beeps = 0;
     std::shared_ptr<VirtualBoard> Board;
     std::unique_ptr<TFormMain> Form;

@@ -196,14 +196,14 @@ TEST_F(SettingsWrite, FailureKeepsTheOldFileAndTheWindowOpen)
     const std::string path = (ExeDir / "Quorvex.ini").string();
     EXPECT_FALSE(closed);
     EXPECT_TRUE(Form->isVisible());
-    EXPECT_EQ(Errors, std::vector<std::string>{"Cannot write file " + path + ": " + std::strerror(EFBIG)});
+    EXPECT_EQ(CloseQuestions, std::vector<std::string>{"Cannot write file " + path + ": " + std::strerror(EFBIG)});
     std::ifstream file(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ExeDir), {}), 1) << "temporary file left";
 
     std::filesystem::remove_all(ExeDir);
     EXPECT_FALSE(Form->close());
-    EXPECT_EQ(Errors.back(), "Cannot create file " + path + ": " + std::strerror(ENOENT));
+    EXPECT_EQ(CloseQuestions.back(), "Cannot create file " + path + ": " + std::strerror(ENOENT));
 }
 
 TEST_F(StartSequence, TransferErrorsReachTheErrorDisplayAndClaimNothing)
