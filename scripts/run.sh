@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds and starts the program; with --demo, the program with a virtual board.
+# Only the program to start is built, so a second run starts at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+build="${QUORVEX_BUILD_DIR:-build}"
+program=quorvex
 if [ "${1:-}" = "--demo" ]; then
-  exec build/app/quorvex-demo
+  program=quorvex-demo
+  shift
 fi
-exec build/app/quorvex
+scripts/setup.sh "$program"
+exec "$build/app/$program" "$@"
