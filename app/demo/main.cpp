@@ -1,10 +1,12 @@
 // The program with virtual boards beneath libusb, to try without hardware.
 #include <QMainWindow>
 
+#include <filesystem>
 #include <iostream>
 #include <string_view>
 
 #include "app/Program.h"
+#include "app/SettingsFile.h"
 #include "app/UQuorvex.h"
 #include "app/demo/UVirtualBoard.h"
 #include "sim/VirtualUsbfs.h"
@@ -30,7 +32,15 @@ int main(int argc, char** argv)
 
     TQuorvexApp app(argc, argv);
     TProgramWindows windows;
+    // Without settings the program starts at 0 Hz, which the board cannot put
+    // out; the demo's first start shows it tuned instead. The first detection
+    // tick sends the frequency, as in the real program.
+    const bool firstStart = !std::filesystem::exists(SettingsReadPath());
     windows.Create();
+    if (firstStart) {
+        windows.Main->Edit1->setText("14.074");
+        windows.Main->Edit1_Exit();
+    }
     TFormVirtualBoard virtualBoard(usbfs, board);
     virtualBoard.move(windows.Main->frameGeometry().topRight() + QPoint(16, 0));
     virtualBoard.show();

@@ -110,6 +110,19 @@ TEST_F(Program, DemoStartsTunesItsVirtualBoardAndQuitsWritingTheSettings)
     EXPECT_NE(text.find("OnlineDetect=0\r\n"), std::string::npos) << "the virtual board was found at start";
 }
 
+TEST_F(Program, DemoFirstStartTunesTheVirtualBoard)
+{
+    QProcess demo;
+    StartDemo(demo, WorkDir);
+    ASSERT_TRUE(demo.waitForStarted(5000));
+    EXPECT_FALSE(demo.waitForFinished(1500)) << "ended by itself: " << demo.readAllStandardError().toStdString();
+    demo.terminate();
+    ASSERT_TRUE(demo.waitForFinished(5000));
+    std::ifstream written(WorkDir / "Quorvex.ini", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(written), {});
+    EXPECT_TRUE(text.starts_with("Frequency= 1.40740000000000E+0007\r\nUnit=2\r\n")) << text;
+}
+
 TEST_F(Program, MainWindowLayout)
 {
     Start().show();
