@@ -211,10 +211,10 @@ int CmdEepromWrite(const std::string& file, TCtlEnvironment& env)
     int end = 0;
     const std::vector<uint8_t> buffer = ReadHexFile(file, 0x00, end);
     std::copy_n(buffer.begin(), EepromImage.size(), EepromImage.begin());
-    TTextProgress progress(env, "Reading EEPROM for the backup", 3);
-    const std::string result = WriteBoardEeprom([&](int done, const char* next) {
+    TTextProgress progress(env, "Backing up EEPROM", EepromWriteSteps);
+    const std::string result = WriteBoardEeprom([&](int done, const char* what) {
+        progress.Say(what);
         progress.Step(done);
-        progress.Say(next);
     });
     progress.Finish();
     env.Out << result << "\n";

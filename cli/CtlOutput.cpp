@@ -76,14 +76,24 @@ TTextProgress::~TTextProgress()
 
 void TTextProgress::Step(int done)
 {
+    // Drawn when the bar grows or ends, not for every transfer.
+    const bool changed = Filled(done) != Filled(done_) || (done >= steps_ && done_ < steps_);
     done_ = done;
-    Draw();
+    if (changed)
+        Draw();
 }
 
 void TTextProgress::Say(std::string what)
 {
+    if (what == what_)
+        return;
     what_ = std::move(what);
     Draw();
+}
+
+int TTextProgress::Filled(int done) const
+{
+    return BarWidth * std::clamp(done, 0, steps_) / steps_;
 }
 
 void TTextProgress::Finish()
@@ -97,9 +107,9 @@ void TTextProgress::Draw()
 {
     if (!env_.ErrIsTerminal)
         return;
-    constexpr int width = 30;
-    const int filled = width * std::min(done_, steps_) / steps_;
+    const int filled = Filled(done_);
     env_.Err << "\r\033[K" << what_ << " [" << std::string(static_cast<size_t>(filled), '#')
-             << std::string(static_cast<size_t>(width - filled), ' ') << "] " << done_ << "/" << steps_ << std::flush;
+             << std::string(static_cast<size_t>(BarWidth - filled), ' ') << "] " << done_ << "/" << steps_
+             << std::flush;
     open_ = true;
 }

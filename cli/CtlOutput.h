@@ -42,6 +42,8 @@ public:
     void Finish();
 
 private:
+    static constexpr int BarWidth = 30;
+    int Filled(int done) const;
     void Draw();
     TCtlEnvironment& env_;
     std::string what_;

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <tuple>
 #include <vector>
 
 #include "memory/UIntelHex.h"
@@ -37,12 +38,12 @@ std::string Hex3(int address)
 
 }  // namespace
 
-std::optional<TEepromImage> ReadBoardEeprom()
+std::optional<TEepromImage> ReadBoardEeprom(const TByteProgress& progress)
 {
     const TEepromImage kept = EepromImage;
     std::optional<TEepromImage> board;
     try {
-        if (ReadEepromImage())
+        if (ReadEepromImage(progress))
             board = EepromImage;
     } catch (...) {
         EepromImage = kept;
@@ -87,8 +88,13 @@ std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
 
 std::string WriteBoardEeprom(const TWriteProgress& progress)
 {
-    const std::optional<TEepromImage> old =
-        WithContext("; nothing was written", [] { return ReadBoardEeprom(); });
+    constexpr int pass = static_cast<int>(std::tuple_size_v<TEepromImage>);
+    const auto passProgress = [&](int before, const char* what) {
+        return [&progress, before, what](int bytes) { progress(before + bytes, what); };
+    };
+    progress(0, "Backing up EEPROM");
+    const std::optional<TEepromImage> old = WithContext(
+        "; nothing was written", [&] { return ReadBoardEeprom(passProgress(0, "Backing up EEPROM")); });
     if (!old)
         throw DeviceNotFoundError();
     const std::string folder = BackupFolder();
@@ -101,16 +107,15 @@ std::string WriteBoardEeprom(const TWriteProgress& progress)
             throw FileError("Cannot create folder " + folder);
         WriteIntelHex(backup, 0, static_cast<int>(old->size()), *old);
     });
-    progress(1, "Writing EEPROM");
 
     const std::string saved = ". The board's previous EEPROM is in " + backup;
-    if (!WithContext(saved, [] { return WriteEepromImage(); }))
+    if (!WithContext(saved, [&] { return WriteEepromImage(passProgress(pass, "Writing EEPROM")); }))
         throw DeviceNotFoundError();
-    progress(2, "Verifying EEPROM");
 
-    const std::optional<TEepromImage> found = WithContext(saved, [] { return ReadBoardEeprom(); });
+    const std::optional<TEepromImage> found =
+        WithContext(saved, [&] { return ReadBoardEeprom(passProgress(2 * pass, "Verifying EEPROM")); });
     if (!found)
         throw DeviceNotFoundError();
-    progress(3, "Verified");
+    progress(EepromWriteSteps, "Verified");
     return VerifyText(EepromImage, *found) + ". Backup: " + backup;
 }

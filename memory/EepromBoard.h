@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <string>
 
 #include "usb/SynthCommands.h"
@@ -14,10 +15,13 @@ using TEepromImage = decltype(EepromImage);
 
 // The board's EEPROM, or nothing when the board is not found. EepromImage is
 // unchanged afterwards, also when a transfer error is raised.
-std::optional<TEepromImage> ReadBoardEeprom();
+std::optional<TEepromImage> ReadBoardEeprom(const TByteProgress& progress = {});
 
-// Reached after each stage: how many of the three are done and what runs next.
-using TWriteProgress = std::function<void(int done, const char* next)>;
+// A write transfers the EEPROM three times: the backup read, the write and
+// the verification read. Told after each byte: the bytes done of the three
+// passes, and the pass that runs.
+constexpr int EepromWriteSteps = 3 * static_cast<int>(std::tuple_size_v<TEepromImage>);
+using TWriteProgress = std::function<void(int done, const char* what)>;
 
 // Reads the board's EEPROM and saves it as an Intel HEX file in the user's
 // backups folder, writes EepromImage, reads it back and compares. Returns the text

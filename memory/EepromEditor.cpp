@@ -176,17 +176,16 @@ void TEepromEditor::ShowingFailure(Action&& action)
 
 void TEepromEditor::ReadIntoImage()
 {
-    TLongOperation operation(*this, 1);
+    TLongOperation operation(*this, static_cast<int>(EepromImage.size()));
     operation.Begin("Reading EEPROM");
-    ShowingFailure([this] {
-        if (const auto board = ReadBoardEeprom()) {
+    ShowingFailure([&] {
+        if (const auto board = ReadBoardEeprom([&](int done) { operation.Step(done); })) {
             EepromImage = *board;
             StatusBar1->clear();
         } else {
             StatusBar1->setText(DeviceNotFoundError().what());
         }
     });
-    operation.Step(1);
 }
 
 void TEepromEditor::ReadEEPROM2Click()
@@ -199,12 +198,11 @@ void TEepromEditor::ReadEEPROM2Click()
 
 void TEepromEditor::readEEPROM1Click()
 {
-    TLongOperation operation(*this, 3);
-    operation.Begin("Backing up EEPROM");
+    TLongOperation operation(*this, EepromWriteSteps);
     ShowingFailure([&] {
-        StatusBar1->setText(Text(WriteBoardEeprom([&](int done, const char* next) {
+        StatusBar1->setText(Text(WriteBoardEeprom([&](int done, const char* what) {
+            operation.Begin(what);
             operation.Step(done);
-            operation.Begin(next);
         })));
     });
 }

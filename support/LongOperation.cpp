@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 
+#include <algorithm>
+
 TLongOperation::TLongOperation(QMainWindow& window, int steps) : window_(window), bar_(new QProgressBar)
 {
     bar_->setRange(0, steps);
@@ -33,12 +35,22 @@ TLongOperation::~TLongOperation()
 
 void TLongOperation::Begin(const QString& what)
 {
-    bar_->setFormat(what + "  %p%");
+    const QString format = what + "  %p%";
+    if (bar_->format() == format)
+        return;
+    bar_->setFormat(format);
     bar_->repaint();
 }
 
 void TLongOperation::Step(int done)
 {
+    // Painted when the percentage shown changes: at most a hundred times,
+    // however many transfers the operation makes.
+    const auto percent = [this](int value) {
+        return static_cast<long long>(value - bar_->minimum()) * 100 / std::max(1, bar_->maximum() - bar_->minimum());
+    };
+    const bool changed = percent(done) != percent(bar_->value());
     bar_->setValue(done);
-    bar_->repaint();
+    if (changed)
+        bar_->repaint();
 }

@@ -16,7 +16,8 @@ public:
     TLongOperation(const TLongOperation&) = delete;
     TLongOperation& operator=(const TLongOperation&) = delete;
 
-    // What runs now, then how much is done; both painted at once.
+    // What runs now, then how much is done; painted at once when what the
+    // bar shows changes, so a step per transfer costs nothing.
     void Begin(const QString& what);
     void Step(int done);
 

@@ -168,25 +168,31 @@ bool EraseEeprom()
     return opened;
 }
 
-bool ReadEepromImage()
+bool ReadEepromImage(const TByteProgress& progress)
 {
     // Read into a copy: a read that fails half-way must not leave a mix of the
     // board's bytes and old ones looking like the board's content.
     std::array<uint8_t, 512> image;
     if (!WithBoard([&](usb_dev_handle* h) {
-            for (size_t address = 0; address < image.size(); ++address)
+            for (size_t address = 0; address < image.size(); ++address) {
                 image[address] = ReadEepromByte(h, static_cast<int>(address), 255);
+                if (progress)
+                    progress(static_cast<int>(address) + 1);
+            }
         }))
         return false;
     EepromImage = image;
     return true;
 }
 
-bool WriteEepromImage()
+bool WriteEepromImage(const TByteProgress& progress)
 {
-    return WithBoard([](usb_dev_handle* h) {
-        for (size_t address = 0; address < EepromImage.size(); ++address)
+    return WithBoard([&](usb_dev_handle* h) {
+        for (size_t address = 0; address < EepromImage.size(); ++address) {
             WriteEepromByte(h, static_cast<int>(address), EepromImage[address]);
+            if (progress)
+                progress(static_cast<int>(address) + 1);
+        }
     });
 }
 

@@ -7,6 +7,7 @@
 // the program keeps change only from reads that delivered.
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "usb/Si570.h"
 #include "usb/UUSB.h"
@@ -35,8 +36,11 @@ bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz
 bool SetRememberLastFrequency(bool on);
 void PollFskKey();
 bool EraseEeprom();
-bool ReadEepromImage();
-bool WriteEepromImage();
+// Told the bytes done after each byte of a whole-EEPROM transfer, so a window
+// can show how far a second of transfers has got.
+using TByteProgress = std::function<void(int bytesDone)>;
+bool ReadEepromImage(const TByteProgress& progress = {});
+bool WriteEepromImage(const TByteProgress& progress = {});
 int ReadSpeedGrade();
 bool SetSpeedGrade(int grade);
 bool ResetAvr();

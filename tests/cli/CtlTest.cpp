@@ -148,7 +148,7 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
 
     Terminal = true;
     const Result shown = Run({"eeprom", "write", "new.hex"});
-    EXPECT_TRUE(shown.Err.ends_with("\r\033[KVerified [" + std::string(30, '#') + "] 3/3\n")) << shown.Err;
+    EXPECT_TRUE(shown.Err.ends_with("\r\033[KVerified [" + std::string(30, '#') + "] 1536/1536\n")) << shown.Err;
     Terminal = false;
 
     EXPECT_EQ(Run({"eeprom", "read", "back.hex"}).Status, 0);

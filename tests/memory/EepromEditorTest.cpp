@@ -141,6 +141,7 @@ TEST_F(EepromEditor, WriteShowsProgressAndTakesNoInputMeanwhile)
     StartEditors();
     Open(*Editor);
     std::vector<int> seen;
+    std::vector<std::string> what;
     VendorTransferHook = [&](TVendorTransfer& t) {
         if (t.Number % 512 != 100)
             return;
@@ -150,10 +151,13 @@ TEST_F(EepromEditor, WriteShowsProgressAndTakesNoInputMeanwhile)
         EXPECT_FALSE(Editor->menuBar()->isEnabled());
         EXPECT_FALSE(Editor->SG->isEnabled());
         seen.push_back(bar->value());
+        what.push_back(bar->format().toStdString());
     };
     ResetVendorTransferCount();
     Editor->readEEPROM1->trigger();
-    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(seen, (std::vector<int>{100, 612, 1124})) << "byte by byte through the three passes";
+    EXPECT_EQ(what, (std::vector<std::string>{"Backing up EEPROM  %p%", "Writing EEPROM  %p%",
+                                              "Verifying EEPROM  %p%"}));
     EXPECT_EQ(Editor->statusBar()->findChild<QProgressBar*>(), nullptr);
     EXPECT_TRUE(Editor->menuBar()->isEnabled());
     EXPECT_TRUE(Editor->SG->isEnabled());
