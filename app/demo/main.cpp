@@ -2,9 +2,8 @@
 #include <QMainWindow>
 
 #include <filesystem>
-#include <iostream>
-#include <string_view>
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/SettingsFile.h"
 #include "app/UQuorvex.h"
@@ -13,30 +12,22 @@
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--instant") {
-            DemoTiming = {};
-        } else if (arg == "--help") {
-            std::cout << "Usage: quorvex-demo [--instant]\n"
-                         "Quorvex with a virtual board beneath the USB library.\n"
-                         "  --instant  the virtual board answers at once instead of taking the\n"
-                         "             time a real low-speed board takes for each transfer\n";
-            return 0;
-        }
-    }
     // Before anything calls usb_init: the library takes the device path once.
     VirtualUsbfs& usbfs = VirtualUsbfs::Instance();
+    TQuorvexApp app(argc, argv);
+    const TCommandLine options = ParseCommandLine(app.arguments(), true);
+    if (options.Instant)
+        DemoTiming = {};
     const auto board = MakeDemoBoard(u"");
     usbfs.Plug(board);
 
-    TQuorvexApp app(argc, argv);
     TProgramWindows windows;
     // Without settings the program starts at 0 Hz, which the board cannot put
     // out; the demo's first start shows it tuned instead. The first detection
     // tick sends the frequency, as in the real program.
     const bool firstStart = !std::filesystem::exists(SettingsReadPath());
     windows.Create();
+    windows.Main->EEPROM_Orvel->setVisible(options.FilterBoard);
     if (firstStart) {
         windows.Main->Edit1->setText("14.074");
         windows.Main->Edit1_Exit();

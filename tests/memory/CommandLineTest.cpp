@@ -12,6 +12,8 @@ TEST(CommandLine, FilterBoardSwitchOffersTheSecondEditor)
 {
     EXPECT_FALSE(ParseCommandLine({"quorvex"}).FilterBoard);
     EXPECT_TRUE(ParseCommandLine({"quorvex", "--filter-board"}).FilterBoard);
+    const TCommandLine demo = ParseCommandLine({"quorvex-demo", "--filter-board", "--instant"}, true);
+    EXPECT_TRUE(demo.FilterBoard && demo.Instant) << "the demo takes the switch too, and its own";
 }
 
 TEST(CommandLine, HelpNamesTheSwitch)
