@@ -564,6 +564,10 @@ void TFormMain::ShowToolWindow(QWidget* toolWindow)
 {
     SavedOnlineDetect = CheckBox2->isChecked();
     CheckBox2->setChecked(false);
+    // An unticked box does not run its handler again; without a settings
+    // file detection may still be running, and the tool must find the board.
+    if (!SavedOnlineDetect)
+        CheckBox2Click();
     toolWindow->show();
     setEnabled(false);
 }

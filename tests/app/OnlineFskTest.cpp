@@ -145,3 +145,14 @@ TEST_F(ToolWindow, SuspendsOnlineDetectionAndTheMainWindowUntilItCloses)
     EXPECT_FALSE(Form->CheckBox2->isChecked());
     EXPECT_FALSE(Form->Timer1->isActive());
 }
+
+TEST_F(ToolWindow, WithoutASettingsFileTheToolStillCountsTheBoardOnline)
+{
+    Start();  // the box unticked, detection waiting for its first tick
+    ASSERT_FALSE(DeviceOnline);
+    StandInTool tool(*Form);
+    Form->ShowToolWindow(&tool);
+    EXPECT_TRUE(DeviceOnline);
+    EXPECT_FALSE(Form->Timer1->isActive()) << "no detection while the tool drives the board";
+    tool.close();
+}
