@@ -51,6 +51,7 @@ void AppTest::SetUp()
 
 void AppTest::TearDown()
 {
+    FormMain = nullptr;
     Form.reset();
     WorkingDirHook = ExecutableDirHook = nullptr;
     DirWritableHook = nullptr;
@@ -65,6 +66,7 @@ void AppTest::TearDown()
 TFormMain& AppTest::Start()
 {
     Form = std::make_unique<TFormMain>();
+    FormMain = Form.get();  // as the program's windows reach it
     return *Form;
 }
 

@@ -55,7 +55,6 @@ protected:
         FlashSleepHook = nullptr;
         FileDialogHook = nullptr;
         FormFlash = nullptr;
-        FormMain = nullptr;
         Window.reset();
         AppTest::TearDown();
     }
@@ -73,7 +72,7 @@ protected:
         for (int a = 0; a < flashableStart; ++a)
             Board->Flash[static_cast<size_t>(a)] = BootByte(a);
         WriteSettings();
-        FormMain = &Start();
+        Start();
         Window = std::make_unique<TFormFlash>();
         FormFlash = Window.get();
         Form->Flash1Click();

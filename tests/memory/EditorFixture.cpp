@@ -30,7 +30,6 @@ void EditorTest::TearDown()
     FormEEPROM_Orvel = nullptr;
     FilterEditor.reset();
     Editor.reset();
-    FormMain = nullptr;
     ::unsetenv("XDG_DATA_HOME");
     AppTest::TearDown();
 }
@@ -38,7 +37,6 @@ void EditorTest::TearDown()
 void EditorTest::StartEditors()
 {
     StartOnline();
-    FormMain = Form.get();
     Editor = std::make_unique<TFormEEPROM>();
     FormEEPROM = Editor.get();
     FilterEditor = std::make_unique<TFormEEPROM_Orvel>();

@@ -9,7 +9,6 @@ void MeptTest::TearDown()
 {
     Keyer.reset();
     F_MEPT = nullptr;
-    FormMain = nullptr;
     AppTest::TearDown();
 }
 
@@ -17,7 +16,6 @@ TF_MEPT& MeptTest::OpenKeyer()
 {
     if (!Form)
         Start();
-    FormMain = Form.get();
     Keyer = std::make_unique<TF_MEPT>();
     F_MEPT = Keyer.get();
     return *Keyer;

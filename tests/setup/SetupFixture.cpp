@@ -12,7 +12,6 @@ void SetupTest::TearDown()
 {
     Dialog.reset();
     FormSetUp = nullptr;
-    FormMain = nullptr;
     ResetWaitSleepHook = nullptr;
     AppTest::TearDown();
 }
@@ -21,7 +20,6 @@ TFormSetUp& SetupTest::OpenDialog()
 {
     if (!Form)
         Start();
-    FormMain = Form.get();
     Dialog = std::make_unique<TFormSetUp>();
     FormSetUp = Dialog.get();
     return *Dialog;
