@@ -6,28 +6,9 @@
 #include <functional>
 
 #include "UsbFixture.h"
+#include "tests/common/UsbfsFaults.h"
 
 namespace {
-
-enum class Fault { Errno, ShortRead, GoneBefore, GoneMidway, ReadOnly, CannotOpen };
-
-struct FaultCase {
-    const char* Name;
-    Fault Kind;
-    int Errno;
-    const char* LibraryText;
-};
-
-const FaultCase Faults[] = {
-    {"stall", Fault::Errno, EPIPE, "Broken pipe"},
-    {"timeout", Fault::Errno, ETIMEDOUT, "Connection timed out"},
-    {"protocol error", Fault::Errno, EPROTO, "Protocol error"},
-    {"short read", Fault::ShortRead, 0, nullptr},
-    {"unplugged before", Fault::GoneBefore, 0, nullptr},
-    {"unplugged midway", Fault::GoneMidway, 0, "No such device"},
-    {"read-only device file", Fault::ReadOnly, 0, nullptr},
-    {"device file cannot be opened", Fault::CannotOpen, 0, nullptr},
-};
 
 constexpr const char* NotFoundRaised = "raised: Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !";
 constexpr const char* NoPermission =
@@ -117,6 +98,7 @@ std::string Expected(const OpCase& op, const FaultCase& f)
         return op.FirstSite ? Raised(op.FirstSite, f.LibraryText) : op.Fsk ? op.Success : op.NotFound;
     case Fault::ShortRead:
         return op.ShortRead ? op.ShortRead : op.Success;
+    case Fault::NoBoard:
     case Fault::GoneBefore:
     case Fault::CannotOpen:
         return op.Fsk ? op.Success : op.NotFound;
@@ -176,31 +158,6 @@ protected:
         Board->Log.clear();
     }
 
-    void Inject(const FaultCase& f, const OpCase& op)
-    {
-        switch (f.Kind) {
-        case Fault::Errno:
-            for (uint8_t request : {0x0F, 0x10, 0x11, 0x24, 0x30, 0x3F, 0x41, 0x51})
-                Board->FailRequest[request] = f.Errno;
-            break;
-        case Fault::ShortRead:
-            Board->ShortBy = 1;
-            break;
-        case Fault::GoneBefore:
-            Fs.Unplug(*Board);
-            break;
-        case Fault::GoneMidway:
-            Fs.UnplugAfter(*Board, op.Mid);
-            break;
-        case Fault::ReadOnly:
-            Fs.SetReadOnly(*Board, true);
-            break;
-        case Fault::CannotOpen:
-            Fs.FailOpen(*Board, EBUSY);
-            break;
-        }
-    }
-
     // The board's EEPROM must hold what it held, changed only by the writes
     // it acknowledged.
     std::array<uint8_t, 512> EepromAfterAcknowledgedWrites() const
@@ -223,14 +180,14 @@ protected:
 TEST_F(FaultMatrixTest, EveryOperationUnderEveryFault)
 {
     for (const OpCase& op : Operations()) {
-        for (const FaultCase& fault : Faults) {
+        for (const FaultCase& fault : UsbfsFaults) {
             // The kept handle is open before these faults could stop it opening.
             if (op.Fsk && (fault.Kind == Fault::ReadOnly || fault.Kind == Fault::CannotOpen))
                 continue;
             SCOPED_TRACE(std::string(op.Name) + " / " + fault.Name);
             Prepare(op);
             const auto registersBefore = Board->Registers;
-            Inject(fault, op);
+            InjectFault(Fs, *Board, fault, op.Mid);
             const ProgramState before;
 
             const std::string outcome = Outcome(op);
