@@ -1,8 +1,5 @@
 #include "app/SettingsFile.h"
 
-#include <QCoreApplication>
-#include <QStandardPaths>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,8 +13,6 @@
 #include "support/UUtils.h"
 
 namespace {
-
-constexpr const char* SettingsFileName = "Quorvex.ini";
 
 // One value per line: a line break inside a text value would split it and
 // leave the rest of the file out of step, so it is written as a blank.
@@ -49,47 +44,6 @@ FileError SystemFileError(const std::string& what, const std::string& path)
 }
 
 }  // namespace
-
-namespace {
-
-std::string ExecutableDir()
-{
-    return ExecutableDirHook ? ExecutableDirHook() : QCoreApplication::applicationDirPath().toStdString();
-}
-
-bool DirWritable(const std::string& dir)
-{
-    return DirWritableHook ? DirWritableHook(dir) : ::access(dir.c_str(), W_OK) == 0;
-}
-
-std::string ConfigDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
-}
-
-}  // namespace
-
-std::string SettingsReadPath()
-{
-    // The bare name resolves against the working directory.
-    const std::string working = WorkingDirHook
-                                    ? (std::filesystem::path(WorkingDirHook()) / SettingsFileName).string()
-                                    : std::string(SettingsFileName);
-    if (std::filesystem::exists(working) || DirWritable(ExecutableDir()))
-        return working;
-    return (std::filesystem::path(ConfigDir()) / SettingsFileName).string();
-}
-
-std::string SettingsWritePath()
-{
-    std::string dir = ExecutableDir();
-    if (!DirWritable(dir)) {
-        dir = ConfigDir();
-        std::error_code ignored;  // a folder that cannot be made shows when the file cannot be created
-        std::filesystem::create_directories(dir, ignored);
-    }
-    return (std::filesystem::path(dir) / SettingsFileName).string();
-}
 
 void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect)
 {

@@ -1,27 +1,13 @@
 #pragma once
 // "Quorvex.ini": every persistent setting, one per line, read once at start by
 // a forward scan in key order and rewritten whole at close.
-#include <functional>
 #include <istream>
 #include <string>
 
+#include "app/SettingsPath.h"
+
 class QCheckBox;
 class QComboBox;
-
-// Installed by tests only: the directories the settings file is read from
-// (the working directory) and written to (beside the executable), and whether
-// the executable's directory may be written (a test run as root may write
-// any folder).
-inline std::function<std::string()> WorkingDirHook;
-inline std::function<std::string()> ExecutableDirHook;
-inline std::function<bool(const std::string& dir)> DirWritableHook;
-
-// A program run from its build or a portable folder reads the file from the
-// working directory and writes it beside the executable. An installed one,
-// whose folder the user cannot write, writes to the user's config folder and
-// reads from there when the working directory holds no settings file.
-std::string SettingsReadPath();
-std::string SettingsWritePath();
 
 // Reads the seventeen keys in file order into the shared settings; the unit
 // and the "Online detect" box are the main window's controls.

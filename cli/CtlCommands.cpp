@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "app/SettingsPath.h"
 #include "cli/CtlOutput.h"
 #include "memory/EepromBoard.h"
 #include "memory/UIntelHex.h"
@@ -20,8 +21,8 @@ namespace {
 
 constexpr int FlashDumpBytes = FlashDumpBlocks * FlashBlockSize;
 
-// The settings that choose and address the board, from the settings file in
-// the working directory when there is one (keys in file order).
+// The settings that choose and address the board, from the program's settings
+// file when there is one (keys in file order).
 struct TStoredSettings {
     std::optional<std::string> Product;
     std::optional<std::string> Serial;
@@ -33,7 +34,7 @@ TStoredSettings ReadStoredSettings()
 {
     TStoredSettings stored;
     std::ifstream file;
-    if (!OpenTextForReading(file, "Quorvex.ini"))
+    if (!OpenTextForReading(file, SettingsReadPath()))
         return stored;
     int32_t number = 0;
     if (ReadIntegerAfterKey(file, "I2CAddress=", number) && number >= 0 && number <= 255)

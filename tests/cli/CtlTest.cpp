@@ -12,7 +12,10 @@
 #include <sstream>
 #include <thread>
 
+#include <QStandardPaths>
+
 #include "UsbFixture.h"
+#include "app/SettingsPath.h"
 #include "cli/Ctl.h"
 #include "memory/UIntelHex.h"
 
@@ -126,6 +129,54 @@ TEST_F(CtlTest, SetTunesWithTheBoardsOwnCalibration)
     ASSERT_EQ(Run({"set", "10M"}).Status, 0);
     EXPECT_NEAR(board->OutputMHz(), 10.0, 1e-5) << "the stored crystal was used";
     EXPECT_EQ(board->Log.back().Request, 0x30);
+}
+
+TEST_F(CtlTest, StoredBoardChoiceIsFoundWhereTheProgramKeepsIt)
+{
+    auto first = PlugBoard(u"VELNOR-I2C", u"SN1");
+    auto second = PlugBoard(u"VELNOR-I2C", u"SN2");
+    ::setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
+    const std::filesystem::path configDir =
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+    // Without a stored choice the library's first board of the product is taken: the last one plugged.
+    const std::string storedFirst =
+        "I2CAddress=85\r\nDevice=VELNOR-I2C\r\nDevSerial=SN1\r\nDevNo=" + std::to_string(Fs.DeviceNumber(*first)) + "\r\n";
+    bool exeWritable = true;
+    ExecutableDirHook = [this] { return (Dir / "bin").string(); };
+    DirWritableHook = [&exeWritable](const std::string&) { return exeWritable; };
+    const struct {
+        const char* Name;
+        bool ExeWritable;
+        bool InWorking;
+        bool InConfig;
+        bool StoredChosen;
+    } cases[] = {
+        {"file in the working directory", true, true, false, true},
+        {"build folder: the config folder is not the program's", true, false, true, false},
+        {"installed: the config folder when the working directory has none", false, false, true, true},
+        {"installed: the working directory first", false, true, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove(Dir / "Quorvex.ini");
+        std::filesystem::remove_all(configDir);
+        exeWritable = c.ExeWritable;
+        if (c.InWorking)
+            std::ofstream(Dir / "Quorvex.ini", std::ios::binary) << storedFirst;
+        if (c.InConfig) {
+            std::filesystem::create_directories(configDir);
+            std::ofstream(configDir / "Quorvex.ini", std::ios::binary) << storedFirst;
+        }
+        const auto tuned = [](const VirtualBoard& b) { return std::abs(b.OutputMHz() - 12.5) < 0.01; };
+        ASSERT_EQ(Run({"set", "12.5M"}).Status, 0);
+        EXPECT_EQ(tuned(*first), c.StoredChosen);
+        EXPECT_EQ(tuned(*second), !c.StoredChosen);
+        ASSERT_EQ(Run({"set", "10M", "--serial", "SN1"}).Status, 0);
+        ASSERT_EQ(Run({"set", "10M", "--serial", "SN2"}).Status, 0);
+    }
+    ExecutableDirHook = nullptr;
+    DirWritableHook = nullptr;
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
