@@ -1,6 +1,8 @@
 // Online detection and FSK keying of the main window.
 #include "app/UQuorvex.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 // Starts a stopped timer; a running one keeps its phase.
@@ -53,12 +55,19 @@ void TFormMain::CheckBox1Click()
     if (FskToggleGuard)
         return;
     if (CheckBox1->isChecked()) {
-        if (!OpenPersistent(true)) {
+        bool opened = false;
+        // Also when opening raises (a board this user may not use): a ticked
+        // box would claim keying that never started.
+        const auto untick = qScopeGuard([&] {
+            if (opened)
+                return;
             FskToggleGuard = true;
             CheckBox1->setChecked(false);
             FskToggleGuard = false;
+        });
+        opened = OpenPersistent(true);
+        if (!opened)
             return;
-        }
         FskLastKeyState = -1;  // the first poll always sets a frequency
         FskBaseFrequency = Si570Frequency;
         FskShiftedFrequency = Si570Frequency + FskShift;

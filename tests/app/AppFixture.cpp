@@ -18,9 +18,8 @@ void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers)
     QApplication::instance()->notify(widget, &event);
 }
 
-void AppTest::SetUp()
+void ResetMainWindowValues()
 {
-    UsbTest::SetUp();
     static const std::string defaultCode = MEPT_Text;
     Frequency = Offset = Si570Frequency = 0;
     Multiplier = Increment = 1;
@@ -30,6 +29,12 @@ void AppTest::SetUp()
     MEPT_Text = defaultCode;
     SendOnConnect = true;
     FskToggleGuard = false;
+}
+
+void AppTest::SetUp()
+{
+    UsbTest::SetUp();
+    ResetMainWindowValues();
 
     std::string dir = (std::filesystem::temp_directory_path() / "quorvex-app-XXXXXX").string();
     ASSERT_NE(::mkdtemp(dir.data()), nullptr);

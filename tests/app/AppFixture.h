@@ -15,6 +15,9 @@
 // widget leaves unhandled goes on to its parent.
 void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// The main window's shared values at their defaults.
+void ResetMainWindowValues();
+
 class AppTest : public UsbTest {
 protected:
     void SetUp() override;
