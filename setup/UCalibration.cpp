@@ -44,8 +44,13 @@ void TFormSetUp::ShiftCalibration(const std::array<double, 5>& factors)
     const double shiftedMHz = FxtalMHz * PpmFactor(factors, ComboPPM->currentIndex());
     const bool stored = WriteXtalWord(XtalMHzToWord(shiftedMHz));
     FxtalMHz = shiftedMHz;  // without a board it still tunes and is saved at exit
-    StatusBar1->setText(stored ? "Calibration and output frequency shifted successfully!  "
-                               : "Board not found: the shift is used and saved at exit, but not stored on the board.");
+    if (!stored) {
+        // Said once: re-applying would only raise the same absence again. The
+        // next frequency set uses the shifted crystal.
+        StatusBar1->setText("Board not found: the shift is used and saved at exit, but not stored on the board.");
+        return;
+    }
+    StatusBar1->setText("Calibration and output frequency shifted successfully!  ");
     FormMain->Edit1_Exit();
 }
 

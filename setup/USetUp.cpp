@@ -410,8 +410,10 @@ void TFormSetUp::ComboBox1Change()
     const int grade = ComboBox1->currentIndex();
     if (DeviceOnline) {
         // A transfer that fails leaves grade and choice as the board has them.
+        // So does a board that is not found: the choice would claim a grade the board never got.
         auto putBack = qScopeGuard([this] { ComboBox1->setCurrentIndex(SpeedGrade); });
-        SetSpeedGrade(grade);
+        if (!SetSpeedGrade(grade))
+            throw DeviceNotFoundError();
         putBack.dismiss();
     }
     SpeedGrade = grade;
