@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "EditorFixture.h"
+#include "WindowFaults.h"
 
 namespace {
 
@@ -126,6 +127,121 @@ TEST_F(EepromFaults, VerificationListsTheAddressesThatDiffer)
     EXPECT_TRUE(Status(*Editor).starts_with(
         "Verification failed: the board differs at 0x01A, 0x100, 0x1FF. Backup: "))
         << Status(*Editor);
+}
+
+}  // namespace
+
+namespace {
+
+// Both editors, each of their board operations under each fault of the
+// virtual bus.
+class EditorFaults : public EditorTest {
+protected:
+    void Prepare()
+    {
+        FormEEPROM = nullptr;
+        FormEEPROM_Orvel = nullptr;
+        FilterEditor.reset();
+        Editor.reset();
+        Form.reset();
+        FormMain = nullptr;
+        Fs.Clear();
+        ResetDeviceLinkValues();
+        ResetMainWindowValues();
+        std::filesystem::remove_all(WorkDir / "data");
+        StartEditors();
+        Errors.clear();
+    }
+
+    // The operator's way back after a board came back: close the editor, let
+    // online detection find the board (under its new number), open it again.
+    void ExpectUsableAfterwards(TEepromEditor& editor)
+    {
+        HealBoard(Fs, Board);
+        editor.close();
+        Form->CheckBox2->setChecked(true);
+        Form->Timer1Timer();
+        Form->CheckBox2->setChecked(false);
+        Errors.clear();
+        Open(editor);
+        EXPECT_EQ(Errors, std::vector<std::string>{});
+        EXPECT_EQ(Status(editor), "");
+        EXPECT_TRUE(std::equal(EepromImage.begin(), EepromImage.begin() + 256, Board->Eeprom.begin()));
+        EXPECT_EQ(Fs.OpenFiles(), 0);
+    }
+
+    // The board's EEPROM as it was, changed only by the writes it acknowledged.
+    std::array<uint8_t, 512> AfterAcknowledgedWrites(std::array<uint8_t, 512> eeprom) const
+    {
+        for (const TransferRecord& r : Board->Log)
+            if (r.Request == 0x10 && r.RequestType == 0x40 && r.Result >= 0)
+                eeprom.at(r.Value) = static_cast<uint8_t>(r.Index);
+        return eeprom;
+    }
+};
+
+struct EditorOp {
+    const char* Name;
+    bool Writes;
+    int Mid;  // vendor transfers before the midway unplug
+    const char* Expect;  // per fault: no board, stall, timeout, protocol, short, gone, midway, read-only, unopenable
+};
+
+TEST_F(EditorFaults, EveryOperationOfBothEditorsUnderEveryFault)
+{
+    const EditorOp ops[] = {
+        {"open", false, 100, "FFFFFFFFF"},
+        {"read", false, 100, "FFFFFFFFF"},
+        {"write", true, 512 + 100, "FFFFFFFFF"},
+    };
+    for (const bool filterBoard : {false, true}) {
+        for (const EditorOp& op : ops) {
+            std::string row;
+            for (const FaultCase& fault : UsbfsFaults) {
+                const std::string cell = std::string(filterBoard ? "filter-board " : "") + op.Name + " / " + fault.Name;
+                SCOPED_TRACE(cell);
+                Prepare();
+                TEepromEditor& editor = filterBoard ? static_cast<TEepromEditor&>(*FilterEditor) : *Editor;
+                const size_t own = filterBoard ? 256 : 512;
+                if (std::string(op.Name) != "open")
+                    Open(editor);
+                Errors.clear();
+                EepromImage.fill(0x42);
+                const auto image = EepromImage;
+                const auto boardBefore = Board->Eeprom;
+                Board->Log.clear();
+                InjectFault(Fs, *Board, fault, op.Mid);
+                if (std::string(op.Name) == "open")
+                    Open(editor);
+                else
+                    (op.Writes ? editor.readEEPROM1 : editor.ReadEEPROM2)->trigger();
+
+                const bool succeeded =
+                    Errors.empty() && (op.Writes ? Status(editor).starts_with("EEPROM written and verified")
+                                                 : Status(editor).empty());
+                const char shown = ShownOutcome(Errors, Status(editor), succeeded);
+                row += shown;
+                if (shown == 'F') {
+                    EXPECT_TRUE(NamesTheFailure(Status(editor))) << Status(editor);
+                }
+                if (op.Writes) {
+                    EXPECT_EQ(EepromImage, image) << "the edited image is kept";
+                    if (shown != 'S') {
+                        EXPECT_EQ(Board->Eeprom, AfterAcknowledgedWrites(boardBefore));
+                    }
+                    EXPECT_EQ(BackupFiles().size(), Requests(0x10) > 0 ? 1u : 0u) << "no write without a backup";
+                } else {
+                    EXPECT_EQ(Board->Eeprom, boardBefore);
+                    for (size_t a = 0; a < 512; ++a)
+                        ASSERT_EQ(EepromImage[a], a >= own ? 0x42 : shown == 'S' ? boardBefore[a] : 0xFF)
+                            << "address " << a << ": read whole or not at all";
+                }
+                EXPECT_EQ(Fs.OpenFiles(), 0) << "no handle left open";
+                ExpectUsableAfterwards(editor);
+            }
+            EXPECT_EQ(row, op.Expect) << (filterBoard ? "filter-board " : "") << op.Name;
+        }
+    }
 }
 
 }  // namespace
