@@ -178,6 +178,11 @@ bool TFormFlash::ReadFlash(int count)
     } catch (const TransferError& e) {
         StatusBar1->setText(QString::fromStdString(e.what()));
         return false;
+    } catch (const QuorvexError&) {
+        // The error display says why (no board, no permission); the line must
+        // not go on saying that the flash is being read.
+        StatusBar1->clear();
+        throw;
     }
     return true;
 }

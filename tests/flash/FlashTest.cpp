@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "AppFixture.h"
+#include "WindowFaults.h"
 #include "flash/UFlash.h"
 #include "memory/UIntelHex.h"
 #include "support/FileDialogs.h"
@@ -339,6 +340,64 @@ TEST_F(FlashTest, AbsentBoardRaisesTheNotFoundTexts)
     EXPECT_EQ(Errors, (std::vector<std::string>{
                           "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !",
                           "Could not find USB device VELNOR-I2C with vid=$16C0 and pid=$5DC !"}));
+}
+
+// Each of the flasher's board operations under each fault of the virtual bus.
+TEST_F(FlashTest, EveryOperationUnderEveryFault)
+{
+    const auto compared = [this] { return Errors.empty() && !Listing().empty() && Listing().back() == "0 errors!"; };
+    const struct {
+        const char* Name;
+        QPushButton* TFormFlash::*Button;
+        bool BootFile;  // else an image for above the boot section
+        int Mid;        // vendor transfers before the midway unplug
+        std::function<bool()> Succeeded;
+        const char* Expect;  // per fault: no board, stall, timeout, protocol, short, gone, midway, read-only, unopenable
+    } ops[] = {
+        {"dump", &TFormFlash::Button1, true, 10,
+         [this] { return Errors.empty() && Status() == "Reading flash" && Listing().size() == 512; }, "FFFFFFFFF"},
+        {"verify", &TFormFlash::Button2, true, 10, compared, "FFFFFFFFF"},
+        {"check version", &TFormFlash::Button10, true, 10, compared, "FFFFFFFFF"},
+        {"flash", &TFormFlash::Button9, false, 6,
+         [this] { return Errors.empty() && Status().starts_with("Flashing finished"); }, "FFFFFFFFF"},
+    };
+    for (const auto& op : ops) {
+        std::string row;
+        for (const FaultCase& fault : UsbfsFaults) {
+            SCOPED_TRACE(std::string(op.Name) + " / " + fault.Name);
+            TearDown();
+            SetUp();
+            Open();
+            ChosenFile = op.BootFile ? HexFile("boot.hex", 0, Range(0, 0x1000, BootByte))
+                                     : HexFile("app.hex", 0x1000, Range(0x1000, 256, AppByte));
+            const auto flash = Board->Flash;
+            const auto kept = std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, EepromImage);
+            InjectFault(Fs, *Board, fault, op.Mid);
+            QTest::mouseClick(Window.get()->*op.Button, Qt::LeftButton);
+
+            const char shown = ShownOutcome(Errors, Status(), op.Succeeded());
+            row += shown;
+            EXPECT_EQ(Board->BootWrites, 0);
+            if (op.BootFile) {
+                EXPECT_EQ(Board->Flash, flash) << "only the flash button writes";
+            }
+            EXPECT_TRUE(kept == std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, EepromImage));
+            EXPECT_EQ(Fs.OpenFiles(), 0) << "no handle left open";
+
+            // The operator's way back: close, let detection find the board, open again.
+            HealBoard(Fs, Board);
+            Window->close();
+            Form->CheckBox2->setChecked(true);
+            Form->Timer1Timer();
+            Form->CheckBox2->setChecked(false);
+            Form->Flash1Click();
+            Errors.clear();
+            QTest::mouseClick(Window->Button1, Qt::LeftButton);
+            EXPECT_EQ(Listing().size(), 512u);
+            EXPECT_EQ(Errors, std::vector<std::string>{});
+        }
+        EXPECT_EQ(row, op.Expect) << op.Name;
+    }
 }
 
 }  // namespace
