@@ -1,0 +1,77 @@
+// Each board operation of the keyer under each fault of the virtual bus:
+// one message per transmission at most, the keyer sends again to a sound
+// board, and no handle stays open.
+#include <functional>
+
+#include "MeptFixture.h"
+#include "WindowFaults.h"
+
+namespace {
+
+class KeyerFaults : public MeptTest {
+protected:
+    void Prepare()
+    {
+        Keyer.reset();
+        F_MEPT = nullptr;
+        Form.reset();
+        FormMain = nullptr;
+        Fs.Clear();
+        ResetDeviceLinkValues();
+        ResetMainWindowValues();
+        OpenOnline();
+        Errors.clear();
+    }
+
+    // The last frequency the program sent reached the board.
+    bool Sent() const { return Errors.empty() && !SentFrequencies().empty() && Board->Log.back().Result >= 0; }
+};
+
+TEST_F(KeyerFaults, EveryOperationUnderEveryFault)
+{
+    const struct {
+        const char* Name;
+        std::function<void()> Arrange;  // with the board sound
+        std::function<void()> Run;
+        const char* Expect;  // per fault: no board, stall, timeout, protocol, short, gone, midway, read-only, unopenable
+    } ops[] = {
+        {"symbols", [this] { Transmit("0123"); }, [this] { Tick(3); }, "FFFFSFFFF"},
+        {"release transmit", [this] { Transmit("0123", 1); }, [this] { ClickTransmit(); }, "FFFFSFSFF"},
+        {"close", [this] { Transmit("0123", 1); }, [this] { Keyer->close(); }, "FFFFSFFFF"},
+    };
+    for (const auto& op : ops) {
+        std::string row;
+        for (const FaultCase& fault : UsbfsFaults) {
+            SCOPED_TRACE(std::string(op.Name) + " / " + fault.Name);
+            Prepare();
+            op.Arrange();
+            Board->Log.clear();
+            const auto kept = std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, Frequency, EepromImage);
+            InjectFault(Fs, *Board, fault, 1);
+            op.Run();
+
+            const char shown = ShownOutcome(Errors, "", Sent());
+            row += shown;
+            if (shown == 'F') {
+                EXPECT_TRUE(NamesTheFailure(Errors[0])) << Errors[0];
+            }
+            EXPECT_TRUE(kept == std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, Frequency, EepromImage));
+            EXPECT_EQ(Fs.OpenFiles(), 0) << "no handle left open";
+
+            // A sound board, found again by a detection tick: the next transmission reaches it.
+            HealBoard(Fs, Board);
+            Form->CheckBox2->setChecked(true);
+            Form->Timer1Timer();
+            Form->CheckBox2->setChecked(false);
+            if (Keyer->SpeedTransmit->isChecked())
+                ClickTransmit();
+            Errors.clear();
+            Board->Log.clear();
+            Transmit("0123", 2);
+            EXPECT_TRUE(Sent());
+        }
+        EXPECT_EQ(row, op.Expect) << op.Name;
+    }
+}
+
+}  // namespace
