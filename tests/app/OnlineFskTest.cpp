@@ -84,6 +84,20 @@ TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
     EXPECT_TRUE(Errors.empty());
 }
 
+TEST_F(FskKeying, KeyingStartedWithTheKeyDownSendsTheShiftedFrequencyFirst)
+{
+    StartOnline();
+    Board->KeyByte = 0;  // bit 0x20 clear: the key is down
+    Click(Form->CheckBox1);
+    Board->Log.clear();
+    Form->Timer2Timer();
+    EXPECT_EQ(FrequencyRequests(*Board), 1);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000100), 0.01);
+    Form->Timer2Timer();
+    EXPECT_EQ(FrequencyRequests(*Board), 1) << "no change, nothing sent";
+    Click(Form->CheckBox1);
+}
+
 TEST_F(FskKeying, TheKeyBitSelectsBetweenTheTwoFrequencies)
 {
     StartOnline();

@@ -71,7 +71,7 @@ TEST_F(SettingsRead, MissingUnitLeavesItAndEveryLaterKeyAtItsDefault)
 
 TEST_F(SettingsRead, UnusableUnitIsIgnoredAndTheScanGoesOn)
 {
-    for (const char* unit : {"0 ", "7", "-1"}) {
+    for (const char* unit : {"0 ", "3", "7", "-1"}) {
         WriteSettings({{"Unit=", unit}, {"Multiplier=", " 4.00000000000000E+0000"}});
         Multiplier = 1;
         Start();
@@ -93,6 +93,25 @@ TEST_F(SettingsRead, ValueConversions)
     EXPECT_EQ(SelUsbPortId, 7);
     EXPECT_EQ(SpeedGrade, 1);
     EXPECT_EQ(SelProduct, "");
+}
+
+TEST_F(StartSequence, TheBoardsSpeedGradeOverridesTheSettingsFile)
+{
+    const struct {
+        const char* Stored;
+        uint8_t BoardCode;  // EEPROM byte 0x0F: 1, 2, 3 for A, B, C
+        int Expected;
+    } cases[] = {{"2", 1, 0}, {"0", 2, 1}, {"0", 3, 2}, {"1", 0xFF, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.BoardCode);
+        TearDown();
+        SetUp();
+        Board = PlugBoard();
+        Board->Eeprom[EepromSpeedGrade] = c.BoardCode;
+        WriteSettings({{"SpeedGrade=", c.Stored}});
+        Start();
+        EXPECT_EQ(SpeedGrade, c.Expected);
+    }
 }
 
 TEST_F(SettingsRead, OnlineDetectTicksOnlyForOne)

@@ -117,6 +117,33 @@ TEST_F(Tuning, WheelStepsByThePopupIncrement)
     EXPECT_EQ(Increment, 5000);
 }
 
+TEST_F(Tuning, EachIncrementItemGivesTheWheelItsStep)
+{
+    StartOnline();
+    const struct {
+        QAction* TFormMain::*Item;
+        const char* Caption;
+        const char* AfterWheelUp;  // from 100 MHz
+    } items[] = {
+        {&TFormMain::N1Hz1, "± 1 Hz", "100.000001"},      {&TFormMain::N10Hz1, "± 10 Hz", "100.00001"},
+        {&TFormMain::N100Hz1, "± 100 Hz", "100.0001"},    {&TFormMain::N1kHz1, "± 1 kHz", "100.001"},
+        {&TFormMain::N10kHz1, "± 10 kHz", "100.01"},      {&TFormMain::N100kHz1, "± 100 kHz", "100.1"},
+        {&TFormMain::N1MHz1, "± 1 MHz", "101"},           {&TFormMain::N10MHz1, "± 10 MHz", "110"},
+        {&TFormMain::N100MHz1, "± 100 MHz", "200"},       {&TFormMain::userinc1, "± user inc.", "100.0125"},
+    };
+    ASSERT_EQ(Form->PopupMenu1->actions().size(), static_cast<qsizetype>(std::size(items)));
+    for (size_t i = 0; i < std::size(items); ++i) {
+        QAction* item = (*Form).*items[i].Item;
+        SCOPED_TRACE(items[i].Caption);
+        EXPECT_EQ(Form->PopupMenu1->actions()[static_cast<qsizetype>(i)], item) << "menu order";
+        EXPECT_EQ(item->text().toStdString(), items[i].Caption);
+        item->trigger();
+        SetEditText("100");
+        Wheel(120);
+        EXPECT_EQ(EditText(), items[i].AfterWheelUp);
+    }
+}
+
 TEST_F(Tuning, UnitChangeShowsTheSameFrequencyAndSendsItAgain)
 {
     StartOnline();
