@@ -8,6 +8,7 @@
 
 #include "app/SettingsFile.h"
 #include "support/Feedback.h"
+#include "tests/common/UsbfsFaults.h"
 
 void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers)
 {
@@ -116,6 +117,14 @@ std::vector<std::string> AppTest::WrittenLines() const
         lines.push_back(text.substr(start, end - start));
     EXPECT_TRUE(text.ends_with("\r\n")) << "every line ends in CR LF";
     return lines;
+}
+
+void AppTest::HealAndFindBoard()
+{
+    HealBoard(Fs, Board);
+    Form->CheckBox2->setChecked(true);
+    Guarded([this] { Form->Timer1Timer(); });
+    Form->CheckBox2->setChecked(false);
 }
 
 int AppTest::FrequencyRequests(const VirtualBoard& board)

@@ -35,6 +35,10 @@ protected:
     // The lines of the file written beside the executable.
     std::vector<std::string> WrittenLines() const;
 
+    // The board sound again and found by one detection tick (a replugged one
+    // under its new number), detection then off again, as the operator does.
+    void HealAndFindBoard();
+
     static int FrequencyRequests(const VirtualBoard& board);
     // What the board puts out for the frequency the program sent, in Hz.
     static double OutputFor(const VirtualBoard& board, double si570Hz);

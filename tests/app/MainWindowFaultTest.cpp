@@ -40,11 +40,8 @@ protected:
     // its new number): keying off, detection off, a typed digit tunes it.
     void ExpectUsableAfterwards()
     {
-        HealBoard(Fs, Board);
         Form->CheckBox1->setChecked(false);
-        Form->CheckBox2->setChecked(true);
-        Guarded([this] { Form->Timer1Timer(); });
-        Form->CheckBox2->setChecked(false);
+        HealAndFindBoard();
         Errors.clear();
         SetEditText("14");
         TypeKeys("1");

@@ -385,11 +385,8 @@ TEST_F(FlashTest, EveryOperationUnderEveryFault)
             EXPECT_EQ(Fs.OpenFiles(), 0) << "no handle left open";
 
             // The operator's way back: close, let detection find the board, open again.
-            HealBoard(Fs, Board);
             Window->close();
-            Form->CheckBox2->setChecked(true);
-            Form->Timer1Timer();
-            Form->CheckBox2->setChecked(false);
+            HealAndFindBoard();
             Form->Flash1Click();
             Errors.clear();
             QTest::mouseClick(Window->Button1, Qt::LeftButton);

@@ -157,11 +157,8 @@ protected:
     // online detection find the board (under its new number), open it again.
     void ExpectUsableAfterwards(TEepromEditor& editor)
     {
-        HealBoard(Fs, Board);
         editor.close();
-        Form->CheckBox2->setChecked(true);
-        Form->Timer1Timer();
-        Form->CheckBox2->setChecked(false);
+        HealAndFindBoard();
         Errors.clear();
         Open(editor);
         EXPECT_EQ(Errors, std::vector<std::string>{});

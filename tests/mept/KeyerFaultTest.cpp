@@ -59,10 +59,7 @@ TEST_F(KeyerFaults, EveryOperationUnderEveryFault)
             EXPECT_EQ(Fs.OpenFiles(), 0) << "no handle left open";
 
             // A sound board, found again by a detection tick: the next transmission reaches it.
-            HealBoard(Fs, Board);
-            Form->CheckBox2->setChecked(true);
-            Form->Timer1Timer();
-            Form->CheckBox2->setChecked(false);
+            HealAndFindBoard();
             if (Keyer->SpeedTransmit->isChecked())
                 ClickTransmit();
             Errors.clear();
