@@ -11,10 +11,10 @@ class TFAbout : public QWidget {
 public:
     explicit TFAbout(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
 
     void FormCreate();
 };

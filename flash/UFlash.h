@@ -25,13 +25,13 @@ class TFormFlash : public QMainWindow {
 public:
     explicit TFormFlash(QWidget* parent = nullptr);
 
-    QListWidget* ListBox1;
-    QPushButton* Button1;
-    QPushButton* Button10;
-    QPushButton* Button9;
-    QPushButton* Button2;
-    QLabel* StatusBar1;
-    QFileDialog* OpenHex;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLabel* StatusBar1 = nullptr;
+    QFileDialog* OpenHex = nullptr;
 
     uint16_t FlashableStart = 0;
     std::vector<uint8_t> FirmwareImage;  // by flash address

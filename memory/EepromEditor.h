@@ -27,18 +27,18 @@ class TEepromEditor : public QMainWindow {
 public:
     explicit TEepromEditor(const TEditorLayout& layout, QWidget* parent = nullptr);
 
-    QListWidget* ListBox1;
-    TStringGrid* SG;
-    QLabel* StatusBar1;
-    QMenu* File1;
-    QAction* Load1;
-    QAction* Save1;
-    QMenu* EEPROM1;
-    QAction* ReadEEPROM2;
-    QAction* readEEPROM1;
-    QAction* Clearbuffer1;
-    QFileDialog* SaveDialog;
-    QFileDialog* OpenHex;
+    QListWidget* ListBox1 = nullptr;
+    TStringGrid* SG = nullptr;
+    QLabel* StatusBar1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Load1 = nullptr;
+    QAction* Save1 = nullptr;
+    QMenu* EEPROM1 = nullptr;
+    QAction* ReadEEPROM2 = nullptr;
+    QAction* readEEPROM1 = nullptr;
+    QAction* Clearbuffer1 = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+    QFileDialog* OpenHex = nullptr;
 
     int EditColumn = 0;  // the grid column of the last mouse press: 1 decimal, else hex
 

@@ -33,7 +33,7 @@ private:
     void Fire();
     void Arm();
 
-    QTimer* timer_;
+    QTimer* timer_ = nullptr;
     TSymbolClock clock_;
     int interval_ = 0;
     bool active_ = false;

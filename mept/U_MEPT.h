@@ -22,25 +22,25 @@ class TF_MEPT : public QMainWindow {
 public:
     explicit TF_MEPT(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLineEdit* Edit2;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLineEdit* Edit3;
-    QLabel* Label6;
-    QLabel* Label8;
-    QPushButton* SpeedTransmit;
-    QSlider* TrackBar1;
-    QLabel* Label7;
-    QLineEdit* EditCode;
-    TMeptPicture* Image;
-    TSymbolTimer* Timer1;
-    QMenu* File1;
-    QAction* Open1;
-    QAction* Exit1;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label8 = nullptr;
+    QPushButton* SpeedTransmit = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* EditCode = nullptr;
+    TMeptPicture* Image = nullptr;
+    TSymbolTimer* Timer1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Exit1 = nullptr;
 
     // The picture's pen, position and symbol length, shared by the preview
     // and the transmission; GraphSize is the track bar's value.

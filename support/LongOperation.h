@@ -23,5 +23,5 @@ public:
 
 private:
     QMainWindow& window_;
-    QProgressBar* bar_;
+    QProgressBar* bar_ = nullptr;
 };
