@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <QLocale>
+#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -48,7 +49,7 @@ void OnTerminateSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(g_terminateFds[0], &byte, 1);
 }
 
-// SIGTERM (session logout, service stop) and SIGHUP save the settings once and ends
+// SIGTERM (session logout, service stop) and SIGHUP save the settings once and end
 // the program whatever happens, even with a question box open.
 void CloseOnTerminateSignal(TFormMain* main)
 {
@@ -69,6 +70,9 @@ void CloseOnTerminateSignal(TFormMain* main)
         main->FormTerminate();
         QCoreApplication::exit(0);
     });
+    // A logout through the session manager: it may end the program without a
+    // close, so the settings are saved when it asks.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, main, [main] { main->SaveWithoutAsking(); });
 }
 
 }  // namespace

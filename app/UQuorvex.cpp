@@ -83,6 +83,7 @@ void TFormMain::CreateControls()
     button(Button2, "+k", 86, 63, 62);
     button(Button3, "+", 148, 63, 61);
     Edit1 = new TWheelEdit("0", client);
+    Edit1Font = large;
     Edit1->setFont(large);
     design.Place(Edit1, 25, 86, 186, 37);
     ComboBox1 = new QComboBox(client);
@@ -247,6 +248,11 @@ void TFormMain::FormTerminate()
     if (Terminating)
         return;
     Terminating = true;
+    SaveWithoutAsking();
+}
+
+void TFormMain::SaveWithoutAsking()
+{
     try {
         FormClose();
     } catch (const std::exception& e) {
@@ -318,12 +324,24 @@ void TFormMain::ShowDisplayValue(double value)
     if (Edit1->text() == text)
         return;  // no change, so nothing to apply
     Edit1->setText(text);
-    // A value longer than the field shows its leading digits, never a misleading
-    // tail; one that fits keeps the cursor at its end for typing on.
-    const int frame = Edit1->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Edit1);
-    if (Edit1->fontMetrics().horizontalAdvance(text) > Edit1->contentsRect().width() - 2 * frame - 4)
-        Edit1->setCursorPosition(0);
+    FitEdit1Text();
     Edit1_Exit();
+}
+
+void TFormMain::FitEdit1Text()
+{
+    // A long value is shown whole in a smaller type, down to a size still easy
+    // to read; beyond that its leading digits show, never a misleading tail.
+    // A value that fits keeps the cursor at its end for typing on.
+    const QString text = Edit1->text();
+    const int frame = Edit1->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Edit1);
+    const int room = Edit1->contentsRect().width() - 2 * frame - 4;
+    QFont font = Edit1Font;
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > MinEdit1PointSize)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    Edit1->setFont(font);
+    if (QFontMetrics(font).horizontalAdvance(text) > room)
+        Edit1->setCursorPosition(0);
 }
 
 double TFormMain::SteppedDisplayValue(double deltaHz) const

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -54,52 +55,55 @@ class TFormMain : public QMainWindow {
 public:
     explicit TFormMain(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    TWheelEdit* Edit1;
-    QComboBox* ComboBox1;
-    QPushButton* Button4;
-    QPushButton* Button5;
-    QPushButton* Button6;
-    QLabel* Label2;
-    TShape* Shape1;
-    QCheckBox* CheckBox1;
-    QCheckBox* CheckBox2;
-    QLabel* StatusBar1;  // the status bar's one text area
-    QTimer* Timer1;
-    QTimer* Timer2;
+    QLabel* Label1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    TWheelEdit* Edit1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QLabel* Label2 = nullptr;
+    TShape* Shape1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
 
-    QAction* Exit1;
-    QMenu* Setup2;
-    QAction* Setup1;
-    QAction* EEPROMSetup1;
-    QAction* EEPROM_Orvel;
-    QAction* Flash1;
-    QMenu* Special1;
-    QAction* MEPT1;
-    QAction* About1;
+    QAction* Exit1 = nullptr;
+    QMenu* Setup2 = nullptr;
+    QAction* Setup1 = nullptr;
+    QAction* EEPROMSetup1 = nullptr;
+    QAction* EEPROM_Orvel = nullptr;
+    QAction* Flash1 = nullptr;
+    QMenu* Special1 = nullptr;
+    QAction* MEPT1 = nullptr;
+    QAction* About1 = nullptr;
 
-    QMenu* PopupMenu1;
-    QAction* N1Hz1;
-    QAction* N10Hz1;
-    QAction* N100Hz1;
-    QAction* N1kHz1;
-    QAction* N10kHz1;
-    QAction* N100kHz1;
-    QAction* N1MHz1;
-    QAction* N10MHz1;
-    QAction* N100MHz1;
-    QAction* userinc1;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1Hz1 = nullptr;
+    QAction* N10Hz1 = nullptr;
+    QAction* N100Hz1 = nullptr;
+    QAction* N1kHz1 = nullptr;
+    QAction* N10kHz1 = nullptr;
+    QAction* N100kHz1 = nullptr;
+    QAction* N1MHz1 = nullptr;
+    QAction* N10MHz1 = nullptr;
+    QAction* N100MHz1 = nullptr;
+    QAction* userinc1 = nullptr;
 
     bool SavedOnlineDetect = false;
 
     void FormCreate();
     void FormClose();
-    // A termination request (SIGTERM, logout): one attempt to save, whose
+    // A termination request (SIGTERM, SIGHUP): one attempt to save, whose
     // failure goes to standard error, and no close is refused after it.
     void FormTerminate();
+    // The session manager's request before a logout, which may still be
+    // cancelled: saves without asking anything; a close later asks as usual.
+    void SaveWithoutAsking();
     void Edit1_Exit();
     void Edit1KeyPress(char16_t& Key);
     void Edit1MouseMove();
@@ -155,6 +159,9 @@ private:
 
     // Shows a display value in Edit1; a change of the text applies it, as any edit does.
     void ShowDisplayValue(double value);
+    void FitEdit1Text();
+    QFont Edit1Font;
+    static constexpr double MinEdit1PointSize = 8;
     // Edit1's value moved by delta Hz, in the current unit.
     double SteppedDisplayValue(double deltaHz) const;
     void StepButton(double stepHz, bool up);

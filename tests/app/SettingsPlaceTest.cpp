@@ -126,3 +126,18 @@ TEST_F(UnsavedClose, DemoThatCannotSaveEndsOnSigterm)
     EXPECT_EQ(demo.exitCode(), 0);
     EXPECT_NE(demo.readAllStandardError().toStdString().find("Cannot write file "), std::string::npos);
 }
+
+TEST_F(UnsavedClose, SessionSaveAsksNothingAndLeavesTheCloseAsking)
+{
+    Start().show();
+    std::filesystem::create_directory(ExeDir / "Quorvex.ini");  // cannot be written
+    Form->SaveWithoutAsking();
+    EXPECT_TRUE(CloseQuestions.empty());
+    EXPECT_TRUE(Errors.empty());
+    // The logout was cancelled: closing later still offers to keep the window.
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(CloseQuestions.size(), 1u);
+    std::filesystem::remove_all(ExeDir / "Quorvex.ini");
+    Form->SaveWithoutAsking();
+    EXPECT_TRUE(std::filesystem::is_regular_file(ExeDir / "Quorvex.ini"));
+}

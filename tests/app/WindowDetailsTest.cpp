@@ -2,6 +2,7 @@
 // increment menu and the smallest size.
 #include <QHelpEvent>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QStyleOptionMenuItem>
 #include <QTest>
@@ -11,7 +12,7 @@
 
 using WindowDetails = AppTest;
 
-TEST_F(WindowDetails, ALongFrequencyShowsItsLeadingDigits)
+TEST_F(WindowDetails, ALongFrequencyIsShownWholeOrFromItsBeginning)
 {
     const struct {
         const char* Name;
@@ -19,9 +20,11 @@ TEST_F(WindowDetails, ALongFrequencyShowsItsLeadingDigits)
         const char* Frequency;
         QPushButton* TFormMain::*Step;
         const char* Shown;
+        bool Whole;  // else too long even in the smallest type: its beginning shows
     } cases[] = {
-        {"a step in Hz", "0", " 1.44123456789000E+0008", &TFormMain::Button3, "144123457.789"},
-        {"a large stored value", "2", " 1.23456789012346E+0025", nullptr, "1.23456789012346E19"},
+        {"a step in Hz", "0", " 1.44123456789000E+0008", &TFormMain::Button3, "144123457.789", true},
+        {"a large stored value", "2", " 1.23456789012346E+0025", nullptr, "1.23456789012346E19", false},
+        {"a tiny negative one", "0", "-1.23456789012346E-0100", nullptr, "-1.23456789012346E-100", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -30,12 +33,19 @@ TEST_F(WindowDetails, ALongFrequencyShowsItsLeadingDigits)
         if (c.Step)
             Click(Form.get()->*c.Step);
         EXPECT_EQ(EditText(), c.Shown);
-        EXPECT_EQ(Form->Edit1->cursorPosition(), 0) << "the field scrolls to the start of the text";
+        const QLineEdit& edit = *Form->Edit1;
+        EXPECT_GE(edit.font().pointSizeF(), 8) << "still easy to read";
+        EXPECT_LT(edit.font().pointSizeF(), 12) << "a smaller type";
+        if (c.Whole)
+            EXPECT_LE(edit.fontMetrics().horizontalAdvance(edit.text()), edit.contentsRect().width());
+        else
+            EXPECT_EQ(edit.cursorPosition(), 0) << "the field scrolls to the start of the text";
     }
-    // A value that fits keeps the cursor at its end, so typing goes on after it.
+    // A value that fits is in the large type, the cursor at its end for typing on.
     WriteSettings();
     Start();
     EXPECT_EQ(Form->Edit1->cursorPosition(), 2);
+    EXPECT_EQ(Form->Edit1->font().pointSizeF(), 12);
 }
 
 TEST_F(WindowDetails, HintOnlyOverTheWindowsOwnSurface)
@@ -60,10 +70,19 @@ TEST_F(WindowDetails, HintOnlyOverTheWindowsOwnSurface)
 
 namespace {
 
-// Reads what the style is told to draw for an item.
-class MenuProbe : public QMenu {
+// Records what the style is told to draw for each menu item.
+class MenuItemRecorder : public QProxyStyle {
 public:
-    using QMenu::initStyleOption;
+    mutable std::vector<QStyleOptionMenuItem> Items;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+            item && element == CE_MenuItem && item->menuItemType == QStyleOptionMenuItem::Normal)
+            Items.push_back(*item);
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
 };
 
 }  // namespace
@@ -75,17 +94,23 @@ TEST_F(WindowDetails, IncrementMenuMarksTheChoiceWithOneCheckMark)
         QAction* TFormMain::*Item;
         double Increment;
     } choices[] = {{&TFormMain::N1kHz1, 1000}, {&TFormMain::N10Hz1, 10}, {&TFormMain::N100MHz1, 100000000}};
+    MenuItemRecorder recorder;
+    Form->PopupMenu1->setStyle(&recorder);
     for (const auto& choice : choices) {
         QAction* chosen = Form.get()->*choice.Item;
         chosen->trigger();
         EXPECT_EQ(Increment, choice.Increment);
-        for (QAction* item : Form->PopupMenu1->actions()) {
+        for (QAction* item : Form->PopupMenu1->actions())
             EXPECT_EQ(item->isChecked(), item == chosen) << item->text().toStdString();
-            QStyleOptionMenuItem option;
-            static_cast<MenuProbe*>(Form->PopupMenu1)->initStyleOption(&option, item);
-            EXPECT_EQ(option.checkType, QStyleOptionMenuItem::NonExclusive) << "a check mark, not a bullet";
+        recorder.Items.clear();
+        Form->PopupMenu1->grab();
+        ASSERT_EQ(recorder.Items.size(), Form->PopupMenu1->actions().size());
+        for (const QStyleOptionMenuItem& item : recorder.Items) {
+            EXPECT_EQ(item.checkType, QStyleOptionMenuItem::NonExclusive) << "a check mark, not a bullet";
+            EXPECT_EQ(item.checked, item.text == chosen->text()) << item.text.toStdString();
         }
     }
+    Form->PopupMenu1->setStyle(nullptr);
 }
 
 TEST_F(WindowDetails, CannotShrinkUntilTheStatusBarCoversTheControls)
