@@ -18,10 +18,10 @@ enum TCtlStatus : int {
 struct TCtlEnvironment {
     std::ostream& Out;
     std::ostream& Err;
-    bool ErrIsTerminal = false;              // draw progress bars on Err
-    std::function<void()> AttachDemoBoard;   // --demo: before anything calls the USB library
-    std::function<bool()> StopRequested;     // the beacon ends when this turns true
-    std::function<void(int ms)> Sleep;       // the beacon's wait; tests need not wait
+    bool ErrIsTerminal = false;                // draw progress bars on Err
+    std::function<void()> AttachDemoBoard{};   // --demo: before anything calls the USB library
+    std::function<bool()> StopRequested{};     // the beacon ends when this turns true
+    std::function<void(int ms)> Sleep{};       // the beacon's wait; tests need not wait
 };
 
 int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env);

@@ -100,6 +100,11 @@ int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<
     std::ifstream file(fileName, std::ios::binary);
     if (!file.is_open())
         throw FileError("Cannot open file " + fileName);
+    return ReadIntelHex(file, fileName, lowest, span, buffer);
+}
+
+int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer)
+{
     lowest = 2147483647;
     int highestEnd = 0;
     int status = HexRecordData;

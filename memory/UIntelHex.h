@@ -2,6 +2,7 @@
 // Intel HEX files, 16-bit addresses: data records (00) and the end record (01).
 // Buffers are indexed by record address; the last index is buffer.size() - 1.
 #include <cstdint>
+#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ void WriteIntelHex(const std::string& fileName, int startAddress, int count, std
 // and lowest + span the highest end address. FileError when the file cannot
 // be read; ConvertError / RangeError of a line carry "<fileName> line <n>: ".
 int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer);
+// The same from an open stream; fileName only names it in the errors.
+int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer);
 
 // One record: stores the data bytes of a data record as they are read (before
 // the checksum test). ConvertError for an empty line or a field that is short
