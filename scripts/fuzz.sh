@@ -11,7 +11,7 @@ seconds="${1:-30}"
 [ $# -eq 0 ] || shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(intelhex numbers settings mept)
-cmake --build "$build" -j"$(nproc)" --target fuzzers
+cmake --build "$build" -j"$(nproc)" --target fuzzers > /dev/null
 limit=(-max_total_time="$seconds")
 [ -z "${FUZZ_RUNS:-}" ] || limit=(-runs="$FUZZ_RUNS")
 for t in "${targets[@]}"; do

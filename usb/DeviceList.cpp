@@ -2,6 +2,7 @@
 
 #include <usb.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "usb/UUSB.h"
@@ -37,18 +38,27 @@ void ReadStrings(usb_dev_handle* handle, const struct usb_device& dev, TDevice& 
         {dev.descriptor.iSerialNumber, &TDevice::Serial, "- Serial Number: ",
          "- Unable to fetch serial number string"},
     };
+    bool permissionSaid = false;
     for (const StringField& f : fields) {
         if (f.index == 0 || !IsKnownVendorId(dev.descriptor.idVendor))
             continue;
         char text[256] = {};
-        if (usb_get_string_simple(handle, f.index, text, sizeof text) > 0) {
+        const int result = usb_get_string_simple(handle, f.index, text, sizeof text);
+        if (result > 0) {
             entry.*f.field = text;
             if (report)
                 report->push_back(f.label + entry.*f.field);
         } else {
             (entry.*f.field).clear();
-            if (report)
+            if (!report)
+                continue;
+            // A board this user may not use would otherwise only look absent; said once.
+            if (!permissionSaid && (result == -EPERM || result == -EACCES)) {
+                report->push_back(std::string(f.failure) + ": " + LibraryErrorText(result));
+                permissionSaid = true;
+            } else {
                 report->push_back(f.failure);
+            }
         }
     }
 }

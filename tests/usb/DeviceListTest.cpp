@@ -108,6 +108,19 @@ TEST_F(DeviceListTest, StringFailuresAreReportedAndLeaveFieldsEmpty)
     EXPECT_EQ(block[1], "- Unable to fetch manufacturer string");
     EXPECT_EQ(block[2], "- Product      : VELNOR-I2C");
     EXPECT_EQ(block[3], "- Unable to fetch serial number string");
+
+    // A board this user may not use: the library's words and the fix, once.
+    board->FailStrings = 0;
+    Fs.SetReadOnly(*board, true);
+    report.clear();
+    EnumerateDevices(&report, list);
+    const TReport denied = BlockOf(report, DeviceLine(Fs, *board, "0x16C0/0x05DC"));
+    ASSERT_GE(denied.size(), 4u);
+    EXPECT_EQ(denied[1], "- Unable to fetch manufacturer string: error sending control message: Operation not "
+                         "permitted. The board is present but this user may not use it: install the udev rule "
+                         "60-quorvex.rules (see the README), then unplug and replug the board.");
+    EXPECT_EQ(denied[2], "- Unable to fetch product string");
+    EXPECT_EQ(denied[3], "- Unable to fetch serial number string");
 }
 
 TEST_F(DeviceListTest, DeviceWithoutConfigurationStaysListed)

@@ -202,10 +202,12 @@ TEST_F(FaultMatrixTest, EveryOperationUnderEveryFault)
                 const bool errnoFault = fault.Kind == Fault::Errno;
                 EXPECT_EQ(VendorTransfers(false), errnoFault ? 1 : 0)
                     << "the operation ends at the failed transfer";
-                if (fault.Kind == Fault::GoneMidway)
+                if (fault.Kind == Fault::GoneMidway) {
                     EXPECT_EQ(VendorTransfers(true), op.Mid);
-                if (errnoFault)
+                }
+                if (errnoFault) {
                     EXPECT_LT(Board->Log.back().Result, 0) << "nothing sent after the failure";
+                }
             }
             OpenPersistent(false);
         }
