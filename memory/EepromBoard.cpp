@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <cctype>
 #include <cstdio>
 #include <tuple>
 #include <vector>
@@ -14,6 +15,17 @@
 
 namespace {
 
+// context begins with its separator ("; " or ". "); after a text that already
+// ends its sentence, it starts a sentence of its own.
+std::string Joined(const std::string& text, const std::string& context)
+{
+    if (text.empty() || text.back() != '.' || context.size() < 3)
+        return text + context;
+    std::string rest = context.substr(2);
+    rest[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
+    return text + " " + rest;
+}
+
 // Raised errors keep their kind; the text gains what the operator must know.
 template <typename Action>
 auto WithContext(const std::string& context, Action&& action)
@@ -23,9 +35,9 @@ auto WithContext(const std::string& context, Action&& action)
     } catch (const DeviceNotFoundError&) {
         throw;
     } catch (const UsbError& e) {
-        throw UsbError(e.what() + context);
+        throw UsbError(Joined(e.what(), context));
     } catch (const FileError& e) {
-        throw FileError(e.what() + context);
+        throw FileError(Joined(e.what(), context));
     }
 }
 

@@ -50,10 +50,12 @@ void ReadStrings(usb_dev_handle* handle, const struct usb_device& dev, TDevice& 
                 report->push_back(f.label + entry.*f.field);
         } else {
             (entry.*f.field).clear();
+            const bool denied = result == -EPERM || result == -EACCES;
+            DeniedBoardSeen = DeniedBoardSeen || denied;
             if (!report)
                 continue;
             // A board this user may not use would otherwise only look absent; said once.
-            if (!permissionSaid && (result == -EPERM || result == -EACCES)) {
+            if (!permissionSaid && denied) {
                 report->push_back(std::string(f.failure) + ": " + LibraryErrorText(result));
                 permissionSaid = true;
             } else {
@@ -123,6 +125,7 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
     usb_init();
     usb_find_busses();
     usb_find_devices();
+    DeniedBoardSeen = false;
     if (Report)
         Report->push_back("bus/device  idVendor/idProduct");
     for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {

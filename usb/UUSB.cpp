@@ -69,6 +69,7 @@ bool OpenDevice(usb_dev_handle*& Handle, int Vid, int Pid, std::optional<std::st
     }
     usb_find_busses();
     usb_find_devices();
+    DeniedBoardSeen = false;  // a board this user may not use raises its own warning here
     for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
         for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
             if (dev->descriptor.idVendor != Vid || dev->descriptor.idProduct != Pid)
@@ -125,7 +126,11 @@ std::string NotFoundText(bool quoted)
     char ids[64];
     std::snprintf(ids, sizeof ids, " with vid=$%X and pid=$%X !", static_cast<unsigned>(SelVid),
                   static_cast<unsigned>(SelPid));
-    return "Could not find USB device " + std::string(quote) + SelProduct + quote + ids;
+    std::string text = "Could not find USB device " + std::string(quote) + SelProduct + quote + ids;
+    if (DeniedBoardSeen)
+        text += " A board is present but this user may not use it: install the udev rule 60-quorvex.rules (see "
+                "the README), then unplug and replug the board.";
+    return text;
 }
 
 }  // namespace

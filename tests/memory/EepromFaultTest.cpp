@@ -227,6 +227,10 @@ TEST_F(EditorFaults, EveryOperationOfBothEditorsUnderEveryFault)
                         EXPECT_EQ(Board->Eeprom, AfterAcknowledgedWrites(boardBefore));
                     }
                     EXPECT_EQ(BackupFiles().size(), Requests(0x10) > 0 ? 1u : 0u) << "no write without a backup";
+                    if (fault.Kind == Fault::ReadOnly) {
+                        EXPECT_TRUE(Status(editor).ends_with("replug the board. Nothing was written"))
+                            << Status(editor);
+                    }
                 } else {
                     EXPECT_EQ(Board->Eeprom, boardBefore);
                     for (size_t a = 0; a < 512; ++a)
