@@ -25,8 +25,9 @@ void ShowLongestTexts(TFormSetUp& dialog)
 void SaveView(QWidget& window, const char* name)
 {
     const QString dir = qEnvironmentVariable("QUORVEX_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
         EXPECT_TRUE(window.grab().save(QDir(dir).filePath(QString("setup-%1.png").arg(name))));
+    }
 }
 
 }  // namespace
@@ -46,15 +47,19 @@ TEST_F(SetupLayout, NothingOverlapsOrIsCutOffAndTheNarrowFormHoldsEveryField)
             shown.push_back(w);
     for (QWidget* w : shown) {
         SCOPED_TRACE(w->metaObject()->className() + (": " + w->property("text").toString()).toStdString());
-        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w))
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
             EXPECT_GE(w->width(), w->sizeHint().width()) << "text cut off";
+        }
         const bool onTheLeft = w->x() < Dialog->width();
-        if (onTheLeft)
+        if (onTheLeft) {
             EXPECT_LE(w->geometry().right(), Dialog->width() - 1) << "beyond the narrow form";
-        for (QWidget* other : shown)
-            if (other != w)
+        }
+        for (QWidget* other : shown) {
+            if (other != w) {
                 EXPECT_FALSE(w->geometry().intersects(other->geometry()))
                     << "overlaps " << other->property("text").toString().toStdString();
+            }
+        }
     }
     EXPECT_EQ(Dialog->ComboDevs->count(), 2);
     EXPECT_EQ(Dialog->Label14->text(), "Startup frequency must be near 56.32 MHz");
