@@ -3,7 +3,8 @@
 # second start does not wait for the package database.
 install_packages() {
   local installed missing=() p sudo=""
-  installed=" $(dpkg-query -W -f='${Status} ${Package}\n' "$@" 2>/dev/null |
+  # dpkg-query fails when a package was never installed: that is what is asked.
+  installed=" $( (dpkg-query -W -f='${Status} ${Package}\n' "$@" 2>/dev/null || true) |
                 awk '/install ok installed/ { printf "%s ", $NF }')"
   for p in "$@"; do
     [[ "$installed" == *" $p "* ]] || missing+=("$p")
