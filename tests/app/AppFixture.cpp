@@ -119,6 +119,16 @@ std::vector<std::string> AppTest::WrittenLines() const
     return lines;
 }
 
+void AppTest::ResetToNothing()
+{
+    Form.reset();
+    FormMain = nullptr;
+    Fs.Clear();
+    ResetDeviceLinkValues();
+    ResetMainWindowValues();
+    Errors.clear();
+}
+
 void AppTest::HealAndFindBoard()
 {
     HealBoard(Fs, Board);

@@ -35,6 +35,10 @@ protected:
     // The lines of the file written beside the executable.
     std::vector<std::string> WrittenLines() const;
 
+    // Back to before the first start, for tables of cells each starting
+    // afresh: no main window, no board, every shared value at its default.
+    void ResetToNothing();
+
     // The board sound again and found by one detection tick (a replugged one
     // under its new number), detection then off again, as the operator does.
     void HealAndFindBoard();

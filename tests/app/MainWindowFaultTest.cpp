@@ -14,12 +14,7 @@ protected:
     // A fresh start: the board plugged in, the settings file (detection as given).
     void Prepare(bool onlineDetect)
     {
-        Form.reset();
-        FormMain = nullptr;
-        Fs.Clear();
-        ResetDeviceLinkValues();
-        ResetMainWindowValues();
-        Errors.clear();
+        ResetToNothing();
         Board = PlugBoard();
         for (size_t i = 0; i < Board->Eeprom.size(); ++i)
             Board->Eeprom[i] = static_cast<uint8_t>(i * 13 + 5);

@@ -143,11 +143,7 @@ protected:
         FormEEPROM_Orvel = nullptr;
         FilterEditor.reset();
         Editor.reset();
-        Form.reset();
-        FormMain = nullptr;
-        Fs.Clear();
-        ResetDeviceLinkValues();
-        ResetMainWindowValues();
+        ResetToNothing();
         std::filesystem::remove_all(WorkDir / "data");
         StartEditors();
         Errors.clear();

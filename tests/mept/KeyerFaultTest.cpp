@@ -14,11 +14,7 @@ protected:
     {
         Keyer.reset();
         F_MEPT = nullptr;
-        Form.reset();
-        FormMain = nullptr;
-        Fs.Clear();
-        ResetDeviceLinkValues();
-        ResetMainWindowValues();
+        ResetToNothing();
         OpenOnline();
         Errors.clear();
     }

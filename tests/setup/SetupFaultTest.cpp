@@ -15,11 +15,7 @@ protected:
     {
         Dialog.reset();
         FormSetUp = nullptr;
-        Form.reset();
-        FormMain = nullptr;
-        Fs.Clear();
-        ResetDeviceLinkValues();
-        ResetMainWindowValues();
+        ResetToNothing();
         OpenOnline();
         Errors.clear();
         EepromImage.fill(0x5C);
