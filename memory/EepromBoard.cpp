@@ -91,8 +91,11 @@ std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
     if (differing.empty())
         return "EEPROM written and verified";
     std::string text = "Verification failed: the board differs at ";
-    for (size_t i = 0; i < differing.size() && i < Listed; ++i)
-        text += (i ? ", " : "") + Hex3(differing[i]);
+    for (size_t i = 0; i < differing.size() && i < Listed; ++i) {
+        if (i)
+            text += ", ";
+        text += Hex3(differing[i]);
+    }
     if (differing.size() > Listed)
         text += " and " + std::to_string(differing.size() - Listed) + " more addresses";
     return text;

@@ -145,8 +145,8 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
                 usb_close(handle);
             }
             if (!dev->config) {
-                if (Report)
-                    Report->push_back("  Couldn't retrieve descriptors");
+                if (Report)  // built in place: g++ 12 misreads the copy of a temporary here
+                    Report->emplace_back("  Couldn't retrieve descriptors");
                 Devices.push_back(std::move(entry));
                 continue;
             }

@@ -88,9 +88,11 @@ TEST(EepromFields, ValuesAreLittleEndianAndStoredTruncated)
         EXPECT_EQ(FieldValue(c.Field, image), c.ReadBack);
         EXPECT_EQ(DecimalText(c.ReadBack), c.Decimal);
         EXPECT_EQ(HexText(c.Field, c.ReadBack), c.Hex);
-        for (size_t i = 0; i < image.size(); ++i)
-            if (static_cast<int>(i) < c.Field.Address || static_cast<int>(i) >= c.Field.Address + c.Field.Width)
+        for (size_t i = 0; i < image.size(); ++i) {
+            if (static_cast<int>(i) < c.Field.Address || static_cast<int>(i) >= c.Field.Address + c.Field.Width) {
                 ASSERT_EQ(image[i], before[i]) << "byte " << i << " outside the field changed";
+            }
+        }
     }
     auto image = Counting();
     EXPECT_EQ(FieldValue(word, image), 0x05040302u) << "least significant byte first";
@@ -127,8 +129,9 @@ TEST(EepromFields, CellTextsConvertAsTheRuntimeDoes)
          }) {
         uint64_t value = 0;
         EXPECT_EQ(ParseCellText(c.Text, c.Hex, value), c.Valid) << c.Text;
-        if (c.Valid)
+        if (c.Valid) {
             EXPECT_EQ(value, c.Value) << c.Text;
+        }
     }
 }
 
