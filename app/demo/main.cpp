@@ -13,6 +13,7 @@
 int main(int argc, char** argv)
 {
     // Before anything calls usb_init: the library takes the device path once.
+    AnswerHelpAndVersion(argc, argv, true);
     VirtualUsbfs& usbfs = VirtualUsbfs::Instance();
     TQuorvexApp app(argc, argv);
     const TCommandLine options = ParseCommandLine(app.arguments(), true);
