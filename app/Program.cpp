@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QIcon>
 #include <QLocale>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -21,6 +22,13 @@
 TQuorvexApp::TQuorvexApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName("Quorvex");
+    // The menu entry's id: Wayland ties a window to its menu entry by it; X11
+    // by the window's class, the application name, which the entry names.
+    setDesktopFileName("org.quorvex.Quorvex");
+    QIcon icon;
+    for (const int size : {48, 128, 256})
+        icon.addFile(QString(":/icons/org.quorvex.Quorvex-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     // After the base constructor: it takes the locale from the environment.
     UseDotDecimalSeparator();
 }
