@@ -37,8 +37,8 @@ as_user() { chroot --userspec=tester:tester "$root" env -i PATH=/usr/bin:/bin HO
                    LANG=C.UTF-8 XDG_RUNTIME_DIR=/tmp/runtime-tester "$@"; }
 # The maintainer scripts find a running udev: a stand-in records what they ask of it.
 mkdir -p "$root/run/udev"
-printf '#!/bin/sh\necho "$*" >> /var/log/udevadm.calls\n' > "$root/usr/local/sbin/udevadm"
-chmod 755 "$root/usr/local/sbin/udevadm"
+printf '#!/bin/sh\necho "$*" >> /var/log/udevadm.calls\n' > "$root/usr/sbin/udevadm"
+chmod 755 "$root/usr/sbin/udevadm"
 in_root apt-get update -q
 cp "$ctl" "$gui" "$root/tmp/"
 in_root useradd -m tester
@@ -48,7 +48,7 @@ step "apt-get install ./$(basename "$ctl") alone"
 before=$(root_package_count)
 in_root sh -c "cd /tmp && apt-get install -y -q ./$(basename "$ctl")"
 ctl_count=$(( $(root_package_count) - before ))
-gui_libs=$(in_root dpkg-query -W -f='${Package}\n' | grep -E '^(libqt6(gui|widgets|opengl|xcb)|libx11|libxcb|libgl|libegl|libgtk|libwayland|libfontconfig|libfreetype|qt6-qpa)' || true)
+gui_libs=$(in_root dpkg-query -W -f='${Package}\n' | grep -E '^(libqt6(gui|widgets|opengl|xcb)|qt6-qpa|libx11-|libxcb|libgl1|libglx|libegl|libgles|libopengl|libgtk|libwayland|libfontconfig|libfreetype|libdrm)' || true)
 [ -z "$gui_libs" ] || fail "the command-line package brought GUI libraries: $gui_libs"
 for f in /usr/bin/quorvexctl /usr/lib/udev/rules.d/60-quorvex.rules /usr/share/man/man1/quorvexctl.1.gz \
          /usr/share/doc/quorvexctl/copyright; do
