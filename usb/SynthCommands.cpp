@@ -113,6 +113,25 @@ bool SetFrequencyFast(double frequencyHz)
     return found;
 }
 
+bool SendRegistersPersistent(const TRegisterBlock& block)
+{
+    if (!PersistentHandle)
+        return false;
+    CheckTransfer(SendRegisters(PersistentHandle, block), 0,
+                  {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
+    return true;
+}
+
+bool SetFrequencyPersistent(double frequencyHz)
+{
+    TDividerSetting setting;
+    const bool found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
+    TRegisterBlock block;
+    if (!RegistersFor(frequencyHz, found, setting, block))
+        return false;
+    return SendRegistersPersistent(block) && found;
+}
+
 // A poll that brings no key byte changes nothing and sends nothing; the next
 // tick asks again.
 void PollFskKey()
