@@ -31,7 +31,8 @@ double TWsprTonePlan::MaxErrorHz() const
 TWsprTonePlan PlanWsprTones(const std::array<double, 4>& outputHz, double fxtalMHz, int speedGrade)
 {
     const auto [low, high] = std::minmax_element(outputHz.begin(), outputHz.end());
-    const std::string range = FormatGeneral(*low) + " to " + FormatGeneral(*high) + " Hz";
+    const auto hz = [](double f) { return FormatGeneral(std::nearbyint(f * 1000) / 1000); };
+    const std::string range = hz(*low) + " to " + hz(*high) + " Hz";
     if (!(std::isfinite(fxtalMHz) && fxtalMHz > 0))
         throw WsprError("The WSPR tones cannot be planned: the crystal value " + FormatGeneral(fxtalMHz) +
                         " MHz is unusable.");

@@ -13,14 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "BeaconDriver.h"
 #include "ReferenceTools.h"
 #include "UsbFixture.h"
 #include "wspr/WsprBeacon.h"
 
 namespace {
-
-using Clock = TWsprBeacon::Clock;
-using namespace std::chrono_literals;
 
 constexpr int SampleRate = 12000;
 
@@ -50,38 +48,17 @@ protected:
         UsbTest::TearDown();
     }
 
-    // The driven clocks: UTC runs with the monotonic clock from the minute of slot 1000.
-    const Clock::time_point T0{};
-    Clock::time_point Now = T0 + 200ms;
-    WsprUtc::time_point Utc() const
-    {
-        return WsprTransmissionStart(1000) - WsprStartDelay + std::chrono::duration_cast<WsprUtc::duration>(Now - T0);
-    }
+    TBeaconDriver Driver;
 
-    // Runs the beacon until its next transmission has ended, and returns every
-    // register write the board received meanwhile, timed from the even minute
-    // of the given slot.
+    // Runs the beacon until its next transmission has ended: what the board
+    // made from each register write on, timed from the even minute of `slot`.
     std::vector<TStep> Transmit(TWsprBeacon& beacon, int64_t slot)
     {
-        beacon.Now = [this] { return Now; };
-        beacon.UtcNow = [this] { return Utc(); };
         const WsprUtc::time_point minute = WsprTransmissionStart(slot) - WsprStartDelay;
         std::vector<TStep> steps;
-        const int sentBefore = beacon.TransmissionsSent();
-        for (int polls = 0; beacon.TransmissionsSent() == sentBefore && polls < 1000; ++polls) {
-            const size_t logged = Board->Log.size();
-            beacon.Poll();
-            for (size_t i = logged; i < Board->Log.size(); ++i) {
-                const TransferRecord& r = Board->Log[i];
-                if (r.Request != 0x30 || r.Result != 6)
-                    continue;
-                TRegisterBlock block;
-                std::copy(r.Bytes.begin(), r.Bytes.end(), block.begin());
-                steps.push_back({std::chrono::duration<double>(Utc() - minute).count(),
-                                 RegisterOutputMHz(block, Board->Settings().TrueXtalMHz) * 1e6});
-            }
-            Now = std::max(Now, beacon.NextWake());
-        }
+        for (const TBeaconDriver::TWrite& w : Driver.RunTransmission(beacon, *Board))
+            steps.push_back({std::chrono::duration<double>(w.At - minute).count(),
+                             RegisterOutputMHz(w.Block, Board->Settings().TrueXtalMHz) * 1e6});
         return steps;
     }
 
