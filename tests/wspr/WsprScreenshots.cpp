@@ -3,13 +3,10 @@
 // Usage: wspr_screenshots <output folder>
 #include <QApplication>
 
-#include <filesystem>
-#include <iostream>
-
 #include "BeaconDriver.h"
+#include "ScreenshotTool.h"
 #include "app/Program.h"
 #include "app/UQuorvex.h"
-#include "sim/VirtualUsbfs.h"
 #include "support/Feedback.h"
 #include "wspr/UWspr.h"
 
@@ -19,14 +16,9 @@ int main(int argc, char** argv)
         std::cerr << "usage: wspr_screenshots <output folder>\n";
         return 2;
     }
-    const std::filesystem::path out = std::filesystem::absolute(argv[1]);
-    VirtualUsbfs& fs = VirtualUsbfs::Instance();  // before the first usb_init
+    const auto board = PlugScreenshotBoard();  // before the first usb_init
     TQuorvexApp app(argc, argv);
     ErrorDisplayHook = [](const std::string& text) { std::cerr << text << "\n"; };
-    VirtualBoard::Config config;
-    config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
-    auto board = std::make_shared<VirtualBoard>(config);
-    SelUsbPortId = static_cast<uint8_t>(fs.Plug(board));
 
     TProgramWindows windows;
     windows.Create();
@@ -44,11 +36,6 @@ int main(int argc, char** argv)
     }
     w.Timer1Timer();
     QApplication::processEvents();
-    const std::filesystem::path file = out / "wspr-beacon.png";
-    if (!w.grab().save(QString::fromStdString(file.string()))) {
-        std::cerr << "cannot write " << file << "\n";
-        return 1;
-    }
-    std::cout << file.string() << "\n";
+    SaveScreenshot(w, std::filesystem::absolute(argv[1]) / "wspr-beacon.png");
     return 0;
 }
