@@ -148,7 +148,7 @@ void TFormWspr::StartBeacon()
     ButtonStart->setText("Stop");
     StatusBar1->setText("Beacon started: " + QString::fromStdString(Beacon->Current().Text));
     Beacon->Poll();  // the off frequency until the first slot
-    ShowReports();
+    ShowReports(*Beacon);
     ShowProgress();
     ArmBeacon();
 }
@@ -160,19 +160,14 @@ void TFormWspr::StopBeacon()
         return;
     const std::unique_ptr<TWsprBeacon> beacon = std::move(Beacon);
     ButtonStart->setText("Start");
-    try {
-        beacon->Stop();
-        OpenPersistent(false);
-    } catch (...) {
-        OpenPersistent(false);
-        throw;
-    }
+    beacon->Stop();
+    OpenPersistent(false);
     if (stoppedOnlineDetection_ && FormMain)
         FormMain->Timer1->start();
     stoppedOnlineDetection_ = false;
     StatusBar1->setText("Beacon stopped");
-    ShowReports();
     ShowProgress();
+    ShowReports(*beacon);
 }
 
 void TFormWspr::ReleaseStart()
@@ -191,15 +186,22 @@ void TFormWspr::Timer1Timer()
     if (Beacon && !Beacon->Transmitting())
         ArmBeacon();  // the wait for a slot follows the clock if it was set meanwhile
     ShowProgress();
-    ShowReports();
+    if (Beacon)
+        ShowReports(*Beacon);
 }
 
 void TFormWspr::Timer2Timer()
 {
     if (!Beacon)
         return;
+    // A wake that moved away meanwhile (the clock was set) is only armed again.
+    const auto wake = Beacon->NextWake();
+    if (!SteadyNowHook && wake - TWsprBeacon::Clock::now() > 4 * ArmEarly) {
+        ArmBeacon();
+        return;
+    }
     if (!SteadyNowHook)
-        WaitUntil(Beacon->NextWake());
+        WaitUntil(wake);
     Beacon->Poll();
     ArmBeacon();
     ShowProgress();
@@ -215,11 +217,9 @@ void TFormWspr::ArmBeacon()
 // Failures come from the beacon once per transmission, and are shown the
 // way the keyers show theirs; from the display tick, not the symbol tick, so
 // the message box never holds up a symbol.
-void TFormWspr::ShowReports()
+void TFormWspr::ShowReports(TWsprBeacon& beacon)
 {
-    if (!Beacon)
-        return;
-    for (const std::string& report : Beacon->TakeReports()) {
+    for (const std::string& report : beacon.TakeReports()) {
         StatusBar1->setText(QString::fromStdString(report));
         ShowRaisedError(report);
     }

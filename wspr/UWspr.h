@@ -86,7 +86,7 @@ private:
     void ReleaseStart();
     // Rearms Timer2 for the beacon's next wake.
     void ArmBeacon();
-    void ShowReports();
+    void ShowReports(TWsprBeacon& beacon);
     void ShowClockState();
     void ShowProgress();
     WsprUtc::time_point UtcNow() const;
