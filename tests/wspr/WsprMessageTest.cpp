@@ -136,8 +136,9 @@ TEST(WsprMessage, TheChannelSymbolsOfOneKnownMessage)
         "330020001020131222100323133220200032012322002232110233"
         "210221321222033030301210212032132003323032203020201023"
         "021112330231212221332000010320132222202332323320031222";
+    const TWsprTransmission t = WsprTransmissions(ParseWsprMessage("K1ABC FN42 37")).front();
     std::string got;
-    for (uint8_t s : WsprTransmissions(ParseWsprMessage("K1ABC FN42 37")).front().Symbols)
+    for (uint8_t s : t.Symbols)
         got += static_cast<char>('0' + s);
     EXPECT_EQ(got, expected);
 }
