@@ -25,9 +25,9 @@
 #include "setup/USetUp.h"
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
-#include "wspr/UWspr.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "wspr/UWspr.h"
 
 namespace {
 
