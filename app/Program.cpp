@@ -18,6 +18,7 @@
 #include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
+#include "wspr/UWspr.h"
 
 TQuorvexApp::TQuorvexApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -96,6 +97,7 @@ TProgramWindows::~TProgramWindows()
     FormFlash = nullptr;
     F_MEPT = nullptr;
     FormEEPROM_Orvel = nullptr;
+    FormWspr = nullptr;
 }
 
 void TProgramWindows::Create()
@@ -118,6 +120,9 @@ void TProgramWindows::Create()
     MEPT->setAttribute(Qt::WA_QuitOnClose, false);
     EEPROM_Orvel = std::make_unique<TFormEEPROM_Orvel>();
     FormEEPROM_Orvel = EEPROM_Orvel.get();
+    Wspr = std::make_unique<TFormWspr>();
+    FormWspr = Wspr.get();
+    Wspr->setAttribute(Qt::WA_QuitOnClose, false);
     CloseOnTerminateSignal(Main.get());
     Main->show();
 }

@@ -27,6 +27,7 @@
 #include "support/Feedback.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "wspr/UWspr.h"
 
 namespace {
 
@@ -139,6 +140,7 @@ void TFormMain::CreateMenus()
     Flash1 = Setup2->addAction("&Flash");
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
+    WSPR1 = Special1->addAction("&WSPR beacon");
     About1 = menuBar()->addAction("&About");
 
     PopupMenu1 = new QMenu(this);
@@ -190,6 +192,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, EEPROM_Orvel, &QAction::triggered, &TFormMain::EEPROM_OrvelClick);
     Bind(this, Flash1, &QAction::triggered, &TFormMain::Flash1Click);
     Bind(this, MEPT1, &QAction::triggered, &TFormMain::MEPT1Click);
+    Bind(this, WSPR1, &QAction::triggered, &TFormMain::WSPR1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -506,6 +509,15 @@ void TFormMain::MEPT1Click()
     F_MEPT->show();
     F_MEPT->raise();
     F_MEPT->activateWindow();
+}
+
+void TFormMain::WSPR1Click()
+{
+    if (!FormWspr)
+        return;
+    FormWspr->show();
+    FormWspr->raise();
+    FormWspr->activateWindow();
 }
 
 void TFormMain::About1Click()

@@ -80,6 +80,7 @@ public:
     QAction* Flash1 = nullptr;
     QMenu* Special1 = nullptr;
     QAction* MEPT1 = nullptr;
+    QAction* WSPR1 = nullptr;
     QAction* About1 = nullptr;
 
     QMenu* PopupMenu1 = nullptr;
@@ -123,6 +124,7 @@ public:
     void EEPROM_OrvelClick();
     void Flash1Click();
     void MEPT1Click();
+    void WSPR1Click();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();

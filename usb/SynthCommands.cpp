@@ -60,6 +60,19 @@ bool RegistersFor(double frequencyHz, bool found, const TDividerSetting& setting
     return true;
 }
 
+// The registers SetFrequency sends: the divider search with the speed-grade rule.
+bool RegistersForFrequency(double frequencyHz, TRegisterBlock& block, bool& found)
+{
+    TDividerSetting setting;
+    found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
+    return RegistersFor(frequencyHz, found, setting, block);
+}
+
+void CheckRegisterWrite(int result)
+{
+    CheckTransfer(result, 0, {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
+}
+
 bool ReadWord(int first, TCalibrationWord& word)
 {
     TCalibrationWord read{};  // the output changes only when all four bytes came
@@ -85,15 +98,11 @@ bool WriteWord(int first, const TCalibrationWord& word)
 
 bool SetFrequency(double frequencyHz)
 {
-    TDividerSetting setting;
-    const bool found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
     TRegisterBlock block;
-    if (!RegistersFor(frequencyHz, found, setting, block))
+    bool found = false;
+    if (!RegistersForFrequency(frequencyHz, block, found))
         return false;
-    if (!WithBoard([&](usb_dev_handle* h) {
-            CheckTransfer(SendRegisters(h, block), 0,
-                          {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
-        }))
+    if (!WithBoard([&](usb_dev_handle* h) { CheckRegisterWrite(SendRegisters(h, block)); }))
         throw DeviceNotFoundError();
     return found;
 }
@@ -111,6 +120,23 @@ bool SetFrequencyFast(double frequencyHz)
     if (PersistentHandle)  // keying without an open handle has nothing to send on
         SendRegisters(PersistentHandle, block);
     return found;
+}
+
+bool SendRegistersPersistent(const TRegisterBlock& block)
+{
+    if (!PersistentHandle)
+        return false;
+    CheckRegisterWrite(SendRegisters(PersistentHandle, block));
+    return true;
+}
+
+bool SetFrequencyPersistent(double frequencyHz)
+{
+    TRegisterBlock block;
+    bool found = false;
+    if (!RegistersForFrequency(frequencyHz, block, found))
+        return false;
+    return SendRegistersPersistent(block) && found;
 }
 
 // A poll that brings no key byte changes nothing and sends nothing; the next

@@ -32,6 +32,13 @@ constexpr int EepromStartupWord = 0x17;
 
 bool SetFrequency(double frequencyHz);
 bool SetFrequencyFast(double frequencyHz);
+// For a long-running sender on PersistentHandle (the WSPR beacon): the
+// registers it computed itself, one 6-byte transfer, checked. False when no
+// handle is open; a failed transfer raises TransferError and keeps the handle.
+bool SendRegistersPersistent(const TRegisterBlock& block);
+// A frequency on PersistentHandle with the same divider search as
+// SetFrequency; false when the Si570 cannot make it or no handle is open.
+bool SetFrequencyPersistent(double frequencyHz);
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz);
 bool SetRememberLastFrequency(bool on);
 void PollFskKey();
