@@ -59,6 +59,17 @@ std::string Hex4(int value)
     return text;
 }
 
+// The first address the firmware lets be rewritten; nothing (said on standard
+// error) for firmware that cannot flash itself.
+std::optional<uint16_t> SupportedFlashableStart(TCtlEnvironment& env)
+{
+    const uint16_t start = ReadFlashableStart();
+    if ((start & 0xFF) != 0xFF)
+        return start;
+    env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
+    return std::nullopt;
+}
+
 std::vector<uint8_t> ReadFlash(TCtlEnvironment& env)
 {
     std::vector<uint8_t> flash(FlashSize, 0xFF);
@@ -221,17 +232,15 @@ int CmdFlash(const std::string& file, TCtlEnvironment& env)
 {
     // The file first: one the chip cannot hold is refused before any request.
     const TFirmwareFile firmware = TFirmwareFile::Load(file);
-    const uint16_t start = ReadFlashableStart();
-    if ((start & 0xFF) == 0xFF) {
-        env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
+    const std::optional<uint16_t> start = SupportedFlashableStart(env);
+    if (!start)
         return CtlTransfer;
-    }
-    const std::vector<uint8_t> image = firmware.ProgramImage(start);
-    const int blocks = (static_cast<int>(image.size()) - start + FlashBlockSize - 1) / FlashBlockSize;
+    const std::vector<uint8_t> image = firmware.ProgramImage(*start);
+    const int blocks = (static_cast<int>(image.size()) - *start + FlashBlockSize - 1) / FlashBlockSize;
     TTextProgress progress(env, "Flashing", blocks);
-    ProgramFlash(image, start, [&](int address) { progress.Step((address - start) / FlashBlockSize); });
+    ProgramFlash(image, *start, [&](int address) { progress.Step((address - *start) / FlashBlockSize); });
     progress.Finish();
-    env.Out << "Flashed " << blocks << " blocks, " << Hex4(start) << " to "
+    env.Out << "Flashed " << blocks << " blocks, " << Hex4(*start) << " to "
             << Hex4(static_cast<int>(image.size()) - 1) << "\n";
     return CtlOk;
 }
@@ -240,13 +249,15 @@ int CmdVerify(const std::string& file, TCtlEnvironment& env)
 {
     // What was flashed: the file's bytes from the flashable start on.
     const TFirmwareFile firmware = TFirmwareFile::Load(file);
-    const uint16_t start = ReadFlashableStart();
-    firmware.CheckVerifiable(start);
+    const std::optional<uint16_t> start = SupportedFlashableStart(env);
+    if (!start)
+        return CtlTransfer;
+    firmware.CheckVerifiable(*start);
     const std::vector<uint8_t> flash = ReadFlash(env);
-    const TFlashComparison result = CompareFlash(firmware.Hex, flash, start, FlashSize - 1, true);
+    const TFlashComparison result = CompareFlash(firmware.Hex, flash, *start, FlashSize - 1, true);
     for (const int a : result.Differing)
         env.Out << "error at address " << Hex4(a).substr(2) << "\n";
-    env.Out << ComparisonSummary(result, start, true) << "\n";
+    env.Out << ComparisonSummary(result, *start, true) << "\n";
     return result.Differing.empty() ? CtlOk : CtlDiffers;
 }
 

@@ -52,6 +52,7 @@ TFlashComparison CompareFlash(const THexImage& file, std::span<const uint8_t> fl
                               bool definedOnly)
 {
     TFlashComparison result;
+    last = std::min(last, static_cast<int>(flash.size()) - 1);
     for (int a = std::max(first, 0); a <= last; ++a) {
         if (definedOnly && !file.Defines(a))
             continue;

@@ -34,7 +34,7 @@ struct TFlashComparison {
     std::vector<int> Differing;
 };
 // definedOnly: only the addresses the file defines; else every address,
-// 0xFF where the file defines none. flash holds at least last + 1 bytes.
+// 0xFF where the file defines none. Addresses beyond flash are not compared.
 TFlashComparison CompareFlash(const THexImage& file, std::span<const uint8_t> flash, int first, int last,
                               bool definedOnly);
 // "Compared 150 bytes the file defines, 0x1000 to 0x1095: 2 errors".

@@ -128,6 +128,25 @@ TEST_F(CtlTest, HostileFilesChangeNothingOnTheBoard)
     EXPECT_EQ(refused, 17);
 }
 
+TEST_F(CtlTest, FirmwareThatCannotFlashItselfIsNeitherFlashedNorVerified)
+{
+    VirtualBoard::Config config = MakeBoard()->Settings();
+    config.FlashableStart = 0x10FF;  // the low byte 0xFF: no self-flashing
+    auto board = std::make_shared<VirtualBoard>(config);
+    Fs.Plug(board);
+    WriteText(Dir / "app.hex", HexLines(0x1100, 64, 0x22) + HexEnd);
+    for (const char* command : {"flash", "verify"}) {
+        board->Log.clear();
+        const Result r = Run({command, "app.hex"});
+        EXPECT_EQ(r.Status, 3) << command;
+        EXPECT_EQ(r.Err, "quorvexctl: unsupported firmware: the board cannot flash itself\n") << command;
+        EXPECT_EQ(std::count_if(board->Log.begin(), board->Log.end(),
+                                [](const TransferRecord& t) { return t.Request == 0xEE || t.Request == 0xFE; }),
+                  0)
+            << command;
+    }
+}
+
 TEST_F(CtlTest, EepromWriteThatDoesNotVerifyExitsFive)
 {
     auto board = PlugBoard();
