@@ -410,14 +410,8 @@ void TEepromEditor::ApplyColumn(int col)
         uint64_t value = 0;
         const TCellText text = ParseFieldText(SG->Cells(col, row).toStdString(), hex, field, value);
         if (text != TCellText::Value) {
-            // No prefix of the refused text stays behind in the field being edited.
-            if (col == editCol_ && row == editRow_ && FieldValue(field, EepromImage) != FieldValue(field, editOrigin_)) {
-                StoreField(field, FieldValue(field, editOrigin_), EepromImage);
-                RefreshListing();
-                SG->SetCell(hex ? ColDecimal : ColHex, row,
-                            Text(hex ? DecimalText(FieldValue(field, EepromImage))
-                                     : HexText(field, FieldValue(field, EepromImage))));
-            }
+            if (col == editCol_ && row == editRow_)
+                PutBackEditedField(field, row, hex);
             RefuseCell(col, row,
                        text == TCellText::TooLarge ? TooLargeText(field, row, hex) : "Input error in focussed field");
             if (text == TCellText::TooLarge)
@@ -436,6 +430,16 @@ void TEepromEditor::ApplyColumn(int col)
     rangeRefusal_.clear();
     RefreshListing();
     RefreshGrid(hex, !hex);
+}
+
+void TEepromEditor::PutBackEditedField(const TEepromField& field, int row, bool hex)
+{
+    const uint64_t before = FieldValue(field, editOrigin_);
+    if (FieldValue(field, EepromImage) == before)
+        return;
+    StoreField(field, before, EepromImage);
+    RefreshListing();
+    SG->SetCell(hex ? ColDecimal : ColHex, row, Text(hex ? DecimalText(before) : HexText(field, before)));
 }
 
 void TEepromEditor::RefuseCell(int col, int row, const std::string& why)

@@ -92,6 +92,9 @@ private:
     template <typename Action>
     void ShowingFailure(Action&& action);
     void ApplyColumn(int col);
+    // A refused text in the cell being edited: its field gets back the bytes
+    // it held before the edit began, so no prefix of the text stays behind.
+    void PutBackEditedField(const TEepromField& field, int row, bool hex);
     // Stops a column pass at a cell the image cannot take: the cell becomes
     // current without closing its editor, and the status line says why.
     void RefuseCell(int col, int row, const std::string& why);
