@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "cli/CtlCommands.h"
@@ -45,9 +47,8 @@ int OnBoard(TCtlEnvironment& env, const TBoardChoice* choice, Command&& command)
     }
 }
 
-}  // namespace
-
-int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
+// The command line parsed and run; its status before standard output is checked.
+int RunCommand(int argc, const char* const* argv, TCtlEnvironment& env)
 {
     CLI::App app{"Drives the USB Si570 synthesizer board from the command line.", "quorvexctl"};
     app.require_subcommand(1);
@@ -59,6 +60,7 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     bool report = false;
     std::string frequency;
     std::string file;
+    bool partial = false;
     TBeaconOptions beacon;
 
     CLI::App* list = app.add_subcommand("list", "the boards found");
@@ -73,8 +75,10 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     eeprom->require_subcommand(1);
     CLI::App* eepromRead = eeprom->add_subcommand("read", "save the EEPROM to FILE");
     CLI::App* eepromWrite = eeprom->add_subcommand("write", "write FILE to the EEPROM, after a backup; then verify");
+    eepromWrite->add_flag("--partial", partial,
+                          "write a FILE that covers part of the EEPROM: the board keeps its own bytes elsewhere");
     CLI::App* flash = app.add_subcommand("flash", "program firmware from FILE above the flashable start");
-    CLI::App* verify = app.add_subcommand("verify", "compare the 8 KiB of flash with FILE");
+    CLI::App* verify = app.add_subcommand("verify", "compare the flash with what FILE defines above the flashable start");
     CLI::App* dump = app.add_subcommand("dump", "save the 8 KiB of flash to FILE");
     for (CLI::App* command : {eepromRead, eepromWrite, flash, verify, dump})
         command->add_option("FILE", file, "Intel HEX file")->required();
@@ -109,7 +113,7 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     if (*eepromRead)
         return OnBoard(env, &choice, [&] { return CmdEepromRead(file, env); });
     if (*eepromWrite)
-        return OnBoard(env, &choice, [&] { return CmdEepromWrite(file, env); });
+        return OnBoard(env, &choice, [&] { return CmdEepromWrite(file, partial, env); });
     if (*flash)
         return OnBoard(env, &choice, [&] { return CmdFlash(file, env); });
     if (*verify)
@@ -121,4 +125,20 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
         return CtlUsage;
     }
     return OnBoard(env, &choice, [&] { return CmdBeacon(beacon, env); });
+}
+
+}  // namespace
+
+int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
+{
+    const int status = RunCommand(argc, argv, env);
+    // A script that reads the output must not take a lost one for success.
+    errno = 0;
+    env.Out.flush();
+    if (!env.Out.fail())
+        return status;
+    const int error = errno;
+    env.Err << "quorvexctl: cannot write to standard output" << (error ? std::string(": ") + std::strerror(error) : "")
+            << "\n";
+    return status == CtlOk ? CtlFile : status;
 }

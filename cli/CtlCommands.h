@@ -26,7 +26,7 @@ int CmdList(bool report, bool json, TCtlEnvironment& env);
 int CmdSet(const std::string& frequency, bool json, TCtlEnvironment& env);
 int CmdCalibration(bool json, TCtlEnvironment& env);
 int CmdEepromRead(const std::string& file, TCtlEnvironment& env);
-int CmdEepromWrite(const std::string& file, TCtlEnvironment& env);
+int CmdEepromWrite(const std::string& file, bool partial, TCtlEnvironment& env);
 int CmdFlash(const std::string& file, TCtlEnvironment& env);
 int CmdVerify(const std::string& file, TCtlEnvironment& env);
 int CmdDump(const std::string& file, TCtlEnvironment& env);

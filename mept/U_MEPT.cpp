@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "app/UQuorvex.h"
+#include "mept/BeaconCheck.h"
 #include "support/BindHandler.h"
 #include "support/Errors.h"
 #include "support/Feedback.h"
@@ -151,14 +152,38 @@ void TF_MEPT::StartOrStop()
 
 void TF_MEPT::StartTransmission()
 {
+    const double keptSpacing = FrequencySpacing;
+    const double keptOff = OffFrequency;
     Transmission.Start(CodeText(*EditCode));
     FrequencySpacing = FieldValue(*Edit2);
     OffFrequency = FieldValue(*Edit3) * 1000000;
     SymbolTimeMs = SymbolTimeMsOf(FieldValue(*Edit1));
+    if (RefusedFrequencies(keptSpacing, keptOff))
+        return;
+    StatusBar1->clear();
     ClearPicture();
     // No symbol now: the first goes out on the first tick.
     Timer1->setInterval(SymbolTimeMs);
     Timer1->start();
+}
+
+bool TF_MEPT::RefusedFrequencies(double keptSpacing, double keptOff)
+{
+    const std::string refusal =
+        BeaconRefusal({Transmission.PendingCode, Frequency, FrequencySpacing, OffFrequency}, FxtalMHz, SpeedGrade,
+                      OutputFrequencyOf);
+    if (refusal.empty())
+        return false;
+    Timer1->stop();
+    Transmission.PendingCode.clear();
+    FrequencySpacing = keptSpacing;
+    OffFrequency = keptOff;
+    {
+        const QSignalBlocker quiet(SpeedTransmit);
+        SpeedTransmit->setChecked(false);
+    }
+    StatusBar1->setText(QString::fromStdString(refusal));
+    return true;
 }
 
 void TF_MEPT::StopTransmission()

@@ -37,6 +37,7 @@ public:
     QLabel* Label7 = nullptr;
     QLineEdit* EditCode = nullptr;
     TMeptPicture* Image = nullptr;
+    QLabel* StatusBar1 = nullptr;
     TSymbolTimer* Timer1 = nullptr;
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
@@ -81,6 +82,9 @@ private:
     void ClearPicture();
     void StartOrStop();
     void StartTransmission();
+    // A start whose frequencies the board cannot make: the values read stay
+    // as they were, Transmit is released, the status line says why. True then.
+    bool RefusedFrequencies(double keptSpacing, double keptOff);
     // The frequency that goes out for a frequency before multiplier and offset.
     void Send(double frequency);
     // A send from the running transmission: its failure is shown once per

@@ -330,12 +330,18 @@ void TFormSetUp::Edit1Change()
 {
     StatusBar1->clear();
     InputError = false;
-    uint32_t value = 0;
-    if (!TryParseHex32(Edit1->text().toStdString(), value)) {
+    const std::string text = Edit1->text().toStdString();
+    if (!IsHexDigits(text)) {
         RejectField(Edit1, "Enter valid hexadecimal number!");
         return;
     }
-    I2CAddress = static_cast<uint8_t>(value & 0xFF);
+    // An I2C address has 7 bits: a larger number is refused whole, not cut to its low byte.
+    uint32_t value = 0;
+    if (!TryParseHex32(text, value) || value > MaxI2CAddress) {
+        RejectField(Edit1, "I2C address out of range: 00 to 7F hex");
+        return;
+    }
+    I2CAddress = static_cast<uint8_t>(value);
     Label2->setText("hex  =  " + QString::number(I2CAddress) + " decimal");
     Label2->adjustSize();
 }

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -14,68 +15,11 @@
 
 #include <QStandardPaths>
 
-#include "UsbFixture.h"
+#include "CtlFixture.h"
 #include "app/SettingsPath.h"
-#include "cli/Ctl.h"
 #include "memory/UIntelHex.h"
 
 namespace {
-
-struct Result {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-class CtlTest : public UsbTest {
-protected:
-    void SetUp() override
-    {
-        UsbTest::SetUp();
-        std::string dir = (std::filesystem::temp_directory_path() / "quorvex-ctl-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        Dir = dir;
-        ::setenv("XDG_DATA_HOME", (Dir / "data").c_str(), 1);
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(Dir);  // where a settings file would be read
-    }
-
-    void TearDown() override
-    {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(Dir);
-        UsbTest::TearDown();
-    }
-
-    Result Run(std::vector<const char*> args)
-    {
-        args.insert(args.begin(), "quorvexctl");
-        std::ostringstream out, err;
-        TCtlEnvironment env{out, err};
-        env.ErrIsTerminal = Terminal;
-        env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
-        env.Sleep = [this](int ms) {
-            ++Sleeps;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        };
-        ResetDeviceLinkValues();
-        Result r;
-        r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
-        r.Out = out.str();
-        r.Err = err.str();
-        return r;
-    }
-
-    std::string File(const std::string& name) const { return (Dir / name).string(); }
-
-    std::filesystem::path Dir;
-    int Sleeps = 0;
-    int StopAfterSleeps = -1;
-    bool Terminal = false;  // standard error is a terminal: progress bars
-
-private:
-    std::filesystem::path previous_;
-};
 
 TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
 {
@@ -105,9 +49,11 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
         {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: Could not find USB device"},
         {{"set", "14M", "--serial", "SN2"}, 2, "", "quorvexctl: Could not find USB device"},
         {{"calibration"}, 0, "crystal\t114.285 MHz\nstart-up\t56.32 MHz\nspeed grade\tA\n", ""},
-        {{"eeprom", "write", "bad.hex"}, 4, "", "quorvexctl: Error reading "},
-        {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex"},
-        {{"verify", "ok.hex"}, 5, "error at address 0000\n", ""},
+        {{"eeprom", "write", "bad.hex"}, 4, "",
+         "quorvexctl: Error reading bad.hex line 1: the line does not begin with ':'\n"},
+        {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex: No such file or directory\n"},
+        {{"verify", "ok.hex"}, 4, "",
+         "quorvexctl: ok.hex defines nothing at or above the flashable start 0x1000 to compare\n"},
         {{"beacon", "--symbol-time", "0"}, 1, "", "--symbol-time: Value 0 not in range"},
         {{"frobnicate"}, 1, "", ""},
     };
@@ -231,12 +177,23 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
 TEST_F(CtlTest, FlashProgramsAboveTheBootSectionAndVerifyAgrees)
 {
     auto board = PlugBoard();
+    for (int a = 0; a < 0x1000; ++a)  // a bootloader, unlike the demo's blank one
+        board->Flash[static_cast<size_t>(a)] = static_cast<uint8_t>(a * 7 + 3);
     const std::string firmware = QUORVEX_FLASH_DATA "/blink.hex";
     const Result r = Run({"flash", firmware.c_str()});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "Flashed 3 blocks, 0x1000 to 0x1095\n");
     EXPECT_EQ(board->BootWrites, 0);
-    EXPECT_EQ(Run({"verify", firmware.c_str()}).Out, "0 errors\n");
+    const Result verified = Run({"verify", firmware.c_str()});
+    EXPECT_EQ(verified.Status, 0);
+    EXPECT_EQ(verified.Out, "Compared 150 bytes the file defines, 0x1000 to 0x1095: 0 errors\n");
+    board->Flash[0x1000] ^= 1;
+    board->Flash[0x1095] ^= 1;
+    board->Flash[0x1096] ^= 1;  // beyond the file: not compared
+    const Result differs = Run({"verify", firmware.c_str()});
+    EXPECT_EQ(differs.Status, 5);
+    EXPECT_EQ(differs.Out, "error at address 1000\nerror at address 1095\n"
+                           "Compared 150 bytes the file defines, 0x1000 to 0x1095: 2 errors\n");
     EXPECT_EQ(Run({"dump", "flash.hex"}).Status, 0);
     std::vector<uint8_t> dump(8192);
     int lowest = 0, span = 0;
@@ -270,7 +227,13 @@ TEST_F(CtlTest, BeaconStepsOnScheduleAndLeavesTheOffFrequency)
               (std::vector<double>{10000000, 20000000, 10000010, 10000000})) << "8, X, 9, then again";
     EXPECT_EQ(sent.back(), 20000000);
 
-    Fs.UnplugAfter(*board, 2);  // a board that goes away is said once, not on every symbol
+    // The vendor transfers that read the board's calibration come first.
+    const auto firstSymbol = std::find_if(board->Log.begin(), board->Log.end(),
+                                          [](const TransferRecord& t) { return t.Request == 0x30; });
+    const int calibration = static_cast<int>(std::count_if(board->Log.begin(), firstSymbol, [](const TransferRecord& t) {
+        return (t.RequestType & 0x60) == 0x40;
+    }));
+    Fs.UnplugAfter(*board, calibration + 2);  // a board that goes away is said once, not on every symbol
     StopAfterSleeps = Sleeps + 30;
     const Result lost = Run({"beacon", "89", "--symbol-time", "0.001"});
     EXPECT_EQ(lost.Status, 3);

@@ -16,7 +16,7 @@ void ShowLongestTexts(TFormSetUp& dialog)
 {
     dialog.Edit4->setText("10");  // no fit for this chip: the two warning lines
     dialog.Button1->click();
-    dialog.Edit1->setText("1FF");
+    dialog.Edit1->setText("7F");
     Frequency = 999999999.5;
     dialog.ComboPPM->setCurrentIndex(4);
     dialog.ComboPPMChange();
