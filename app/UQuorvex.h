@@ -139,6 +139,9 @@ public:
     void CheckBox2Click();
     void CheckBox1Click();
     void Timer2Timer();
+    // The not-found error was shown for the board's present absence: further
+    // attempts say so in the status bar and the light, not in another box.
+    bool NotFoundShown = false;
 
     // The tool-window sequence: online detection is suspended and the main
     // window takes no input while the tool window is open; the tool window
@@ -173,6 +176,18 @@ private:
 
     void SetLabel2(const QString& text);
     void SetTuningEnabled(bool enabled);
+
+    // UQuorvexOnline.cpp: sends Si570Frequency; a missing board is told once.
+    void SendFrequency();
+    // Leaving the field applies it; a failure goes to the status bar only, so
+    // the click that left the field (on "Online detect", say) is not lost to a box.
+    void Edit1_Leave();
+    void ShowFrequencySet(double hz);
+    // The light, label and their tooltip for DeviceOnline and what the device
+    // link knows of the chosen board.
+    void ShowBoardState();
+    void ShowBoardMissing();
+    void KeyedBoardGone();
 };
 
 inline TFormMain* FormMain = nullptr;

@@ -130,16 +130,24 @@ bool SetFrequency(double frequencyHz, TKeptBoard& board)
     return found;
 }
 
-void RestoreOwedFrequency(usb_dev_handle* handle)
+bool RestoreOwedFrequency(usb_dev_handle* handle)
 {
     ChosenBoard.FrequencyOwed = false;
     if (!WantedFrequencyHz)
-        return;
+        return false;
     TDividerSetting setting;
     const bool found = FindDividers(*WantedFrequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
     TRegisterBlock block;
-    if (RegistersFor(*WantedFrequencyHz, found, setting, block))
-        CheckRegistersSent(SendRegisters(handle, block));
+    if (!RegistersFor(*WantedFrequencyHz, found, setting, block))
+        return false;
+    CheckRegistersSent(SendRegisters(handle, block));
+    return true;
+}
+
+bool RestoreFrequency()
+{
+    bool sent = false;
+    return WithBoard([&](usb_dev_handle* h) { sent = RestoreOwedFrequency(h); }, false) && sent;
 }
 
 // Runs every 10 ms while keying: a failed transfer is not raised, the next key

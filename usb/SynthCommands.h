@@ -38,6 +38,9 @@ bool SetFrequency(double frequencyHz);
 // On a kept handle: no walk of the buses while the board stays.
 bool SetFrequency(double frequencyHz, TKeptBoard& board);
 bool SetFrequencyFast(double frequencyHz);
+// The wanted frequency to the chosen board afresh (after it was found again);
+// true when it was sent. False without a board or a frequency to send.
+bool RestoreFrequency();
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz);
 bool SetRememberLastFrequency(bool on);
 // False when the board has left the bus: keying has nothing to poll.

@@ -32,7 +32,8 @@ inline void CheckTransfer(int got, int wanted, const TransferSite& site)
 
 // Sends the wanted frequency to a board found again (it restarted and makes
 // its start-up frequency), before the operation that found it does anything.
-void RestoreOwedFrequency(usb_dev_handle* handle);
+// False when there was nothing to send.
+bool RestoreOwedFrequency(usb_dev_handle* handle);
 
 // The open-per-request pattern: open the selected board, run the transfers,
 // close. Returns false without a transfer when the board is absent. A failed

@@ -45,12 +45,17 @@ TEST_F(OnlineDetection, BoardPluggedInAfterStartTurnsGreenAndGetsTheFrequencyOnc
     EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
     EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
 
+    // Replugged, it restarts at its factory frequency: it gets the shown one again, once.
     Fs.Unplug(*Board);
     Form->Timer1Timer();
     EXPECT_EQ(Form->Shape1->BrushColor(), Red);
     Fs.Plug(Board);
+    EXPECT_NEAR(Board->OutputMHz(), 56.32, 1e-3);
     Form->Timer1Timer();
-    EXPECT_EQ(FrequencyRequests(*Board), 1) << "not sent again after a replug";
+    Form->Timer1Timer();
+    EXPECT_EQ(FrequencyRequests(*Board), 2);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+    EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
 
     PlugBoard(u"VELNOR-I2C", u"2");
     Form->Timer1Timer();
@@ -72,7 +77,7 @@ TEST_F(OnlineDetection, UntickingHidesTheLightAndSendsWithoutLooking)
     EXPECT_EQ(Calls().Open, 1) << "opened to send, without a search of every device first";
 }
 
-TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
+TEST_F(FskKeying, WithoutBoardTheBoxUnticksAndSaysWhy)
 {
     WriteSettings({{"OnlineDetect=", "1"}});
     Start();
@@ -82,6 +87,7 @@ TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
     EXPECT_TRUE(Form->Timer1->isActive());
     EXPECT_TRUE(Form->Edit1->isEnabled());
     EXPECT_TRUE(Errors.empty());
+    EXPECT_EQ(StatusText(), "FSK keying not started: board not found");
 }
 
 TEST_F(FskKeying, KeyingStartedWithTheKeyDownSendsTheShiftedFrequencyFirst)
@@ -126,7 +132,7 @@ TEST_F(FskKeying, TheKeyBitSelectsBetweenTheTwoFrequencies)
     // Ended with the key down: the board stays on the shifted frequency.
     Click(Form->CheckBox1);
     EXPECT_FALSE(Form->Timer2->isActive());
-    EXPECT_TRUE(Form->Timer1->isActive()) << "restarted although online detection is off";
+    EXPECT_FALSE(Form->Timer1->isActive()) << "detection follows its box";
     EXPECT_FALSE(Form->Label2->isVisibleTo(Form.get()));
     for (QWidget* control : tuning)
         EXPECT_TRUE(control->isEnabled());
