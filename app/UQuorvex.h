@@ -105,6 +105,10 @@ public:
     // cancelled: saves without asking anything; a close later asks as usual.
     void SaveWithoutAsking();
     void Edit1_Exit();
+    // Leaving the field applies it; a failure goes to the status bar only, so
+    // the click that left the field (on "Online detect", say) is not lost to a
+    // box. Other windows use it to put the board back after a failure of their own.
+    void Edit1_Leave();
     void Edit1KeyPress(char16_t& Key);
     void Edit1MouseMove();
     void Edit1MouseWheelUp(QObject* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled);
@@ -179,9 +183,6 @@ private:
 
     // UQuorvexOnline.cpp: sends Si570Frequency; a missing board is told once.
     void SendFrequency();
-    // Leaving the field applies it; a failure goes to the status bar only, so
-    // the click that left the field (on "Online detect", say) is not lost to a box.
-    void Edit1_Leave();
     void ShowFrequencySet(double hz);
     // The light, label and their tooltip for DeviceOnline and what the device
     // link knows of the chosen board.

@@ -1,5 +1,6 @@
 // The keyer's controls and where they sit.
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "app/DesignLayout.h"
 #include "mept/U_MEPT.h"
@@ -42,6 +43,10 @@ void TF_MEPT::CreateControls()
     Image = new TMeptPicture(client);
     Timer1 = new TSymbolTimer(this);
 
+    StatusBar1 = new QLabel;
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setSizeGripEnabled(false);
+
     File1 = menuBar()->addMenu("&File");
     Open1 = File1->addAction("&Open");
     Exit1 = File1->addAction("&Exit");
@@ -70,5 +75,5 @@ void TF_MEPT::PlaceControls()
 void TF_MEPT::SetClientSize(int width, int height)
 {
     centralWidget()->resize(width, height);
-    resize(width, menuBar()->sizeHint().height() + height);
+    resize(width, menuBar()->sizeHint().height() + height + statusBar()->sizeHint().height());
 }

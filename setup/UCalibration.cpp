@@ -1,5 +1,7 @@
 // The crystal calibration of the setup dialog: the one-step calibration
 // against the factory start-up frequency, the ppm shifts and their step label.
+#include <QScopeGuard>
+
 #include "app/UQuorvex.h"
 #include "setup/CalibrationMath.h"
 #include "setup/USetUp.h"
@@ -9,6 +11,10 @@ void TFormSetUp::Button1Click()
 {
     StatusBar1->clear();
     const bool remember = CheckBox1->isChecked();
+    // However it ends, the board goes back to the shown frequency: the
+    // calibration left it at its start-up frequency. A failure that stops
+    // that too is said in the main window's status bar, not in a second box.
+    auto reapply = qScopeGuard([] { FormMain->Edit1_Leave(); });
     // The start-up registers are only read back if the chip does not keep its last frequency.
     SetRememberBox(false);
     SetFrequency(0);
@@ -35,6 +41,7 @@ void TFormSetUp::Button1Click()
     StatusBar1->setText("crystal frequency = " + QString::fromStdString(FormatGeneral(FxtalMHz)) + " MHz");
     Label12->clear();
     Label14->clear();
+    reapply.dismiss();
     FormMain->Edit1_Exit();
 }
 
@@ -42,7 +49,11 @@ void TFormSetUp::ShiftCalibration(const std::array<double, 5>& factors)
 {
     StatusBar1->clear();
     const double shiftedMHz = FxtalMHz * PpmFactor(factors, ComboPPM->currentIndex());
+    // A write that fails half-way: the board goes back to the shown frequency
+    // with the crystal in use (a failure of that is said in the main window).
+    auto reapply = qScopeGuard([] { FormMain->Edit1_Leave(); });
     const bool stored = WriteXtalWord(XtalMHzToWord(shiftedMHz));
+    reapply.dismiss();
     FxtalMHz = shiftedMHz;  // without a board it still tunes and is saved at exit
     if (!stored) {
         // Said once: re-applying would only raise the same absence again. The
