@@ -215,14 +215,14 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
                           "Broken pipe; nothing was written\n");
     EXPECT_TRUE(std::all_of(board->Eeprom.begin(), board->Eeprom.end(), [](uint8_t b) { return b == 0x22; }));
 
-    // A board this user may not use is not simply "not found".
+    // A board this user may not use is not "not found": status 3 and the permission text.
     board->FailAfter = -1;
     Fs.SetReadOnly(*board, true);
     const Result denied = Run({"eeprom", "write", "new.hex"});
-    EXPECT_EQ(denied.Status, 2);
-    EXPECT_TRUE(denied.Err.ends_with("pid=$5DC ! A board is present but this user may not use it: install the udev "
-                                     "rule 60-quorvex.rules (see the README), then unplug and replug the board.\n"))
-        << denied.Err;
+    EXPECT_EQ(denied.Status, 3);
+    EXPECT_EQ(denied.Err, "quorvexctl: Cannot use the board: error sending control message: Operation not permitted. "
+                          "The board is present but this user may not use it: install the udev rule 60-quorvex.rules "
+                          "(see the README), then unplug and replug the board.\n");
     Fs.SetReadOnly(*board, false);
     Fs.Unplug(*board);
     EXPECT_TRUE(Run({"eeprom", "write", "new.hex"}).Err.ends_with("pid=$5DC !\n")) << "said only while it is so";
