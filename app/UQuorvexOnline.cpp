@@ -201,6 +201,7 @@ void TFormMain::KeyedBoardGone()
     CheckBox1->setChecked(false);
     if (CheckBox2->isChecked())
         DeviceOnline = false;
+    StatusBar1->clear();  // no frequency is set any longer
     ShowBoardMissing();
     throw UsbError("FSK keying failed: the board has left the USB bus.");
 }

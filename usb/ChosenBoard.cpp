@@ -10,15 +10,22 @@ bool SerialNamesABoard(const std::string& serial)
     return !serial.empty() && serial != "NONE";
 }
 
+bool SerialNamesChosenBoard()
+{
+    return SerialNamesABoard(SelSerial) && !ChosenBoard.SerialShared;
+}
+
 TSerialVerdict FindBySerial(std::span<const std::string> serials, const std::string& serial)
 {
-    if (!SerialNamesABoard(serial))
+    if (!SerialNamesABoard(serial) || ChosenBoard.SerialShared)
         return {};
     const auto first = std::find(serials.begin(), serials.end(), serial);
     if (first == serials.end())
         return {TSerialVerdict::Absent, -1};
-    if (std::find(first + 1, serials.end(), serial) != serials.end())
-        return {};  // shared: the serial tells nothing apart
+    if (std::find(first + 1, serials.end(), serial) != serials.end()) {
+        ChosenBoard.SerialShared = true;
+        return {};
+    }
     return {TSerialVerdict::Found, static_cast<int>(first - serials.begin())};
 }
 

@@ -19,7 +19,11 @@ struct TSerialVerdict {
     enum { NotDistinct, Found, Absent } Kind = NotDistinct;
     int Index = -1;  // Found: the board that carries the serial
 };
+// Seen on several boards once, the serial tells nothing apart for the rest of
+// the choice (TChosenBoardState::SerialShared), even while one of them is away.
 TSerialVerdict FindBySerial(std::span<const std::string> serials, const std::string& serial);
+// The chosen board is to be found by its serial: one names it and it was not seen shared.
+bool SerialNamesChosenBoard();
 
 enum class TBoardPresence {
     Unknown,       // not looked for yet, or the choice has just changed
@@ -33,6 +37,8 @@ struct TChosenBoardState {
     // Several boards were present that the serial does not tell apart, so the
     // first-of-the-product rule chose among them: windows name the board in use.
     bool Ambiguous = false;
+    // The chosen serial was seen on more than one board.
+    bool SerialShared = false;
     // Found again after it was lost, or under a new device number: it has
     // restarted, and does not make the wanted frequency until it is sent again.
     bool FrequencyOwed = false;

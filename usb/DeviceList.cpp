@@ -189,7 +189,7 @@ int32_t ChooseFromList(const TDevices& devices)
     for (const size_t i : boards)
         if (devices[i].UsbPortId == SelUsbPortId && devices[i].Serial == SelSerial)
             index = i;
-    NoteChosenFound(devices[index].UsbPortId, boards.size() > 1);
+    NoteChosenFound(devices[index].UsbPortId, boards.size() > 1 || ChosenBoard.SerialShared);
     return static_cast<int32_t>(index);
 }
 

@@ -208,7 +208,7 @@ bool OpenDevice(usb_dev_handle*& Handle, int Vid, int Pid, std::optional<std::st
 
 bool OpenSelectedDevice(usb_dev_handle*& Handle)
 {
-    if (SerialNamesABoard(SelSerial))
+    if (SerialNamesChosenBoard())
         return OpenBySerial(Handle);
     const bool opened = OpenDevice(Handle, SelVid, SelPid, SelManufacturer, SelProduct, SelUsbPortId);
     if (opened)
