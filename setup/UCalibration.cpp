@@ -5,16 +5,29 @@
 #include "app/UQuorvex.h"
 #include "setup/CalibrationMath.h"
 #include "setup/USetUp.h"
+#include "support/Errors.h"
 #include "support/NumberText.h"
 
 void TFormSetUp::Button1Click()
 {
     StatusBar1->clear();
     const bool remember = CheckBox1->isChecked();
-    // However it ends, the board goes back to the shown frequency: the
-    // calibration left it at its start-up frequency. A failure that stops
-    // that too is said in the main window's status bar, not in a second box.
-    auto reapply = qScopeGuard([] { FormMain->Edit1_Leave(); });
+    // A calibration that does not complete (warned, or a transfer failed)
+    // still leaves the remember setting as it was and puts the board back on
+    // the shown frequency: it was left at its start-up frequency. What fails
+    // here is not shown in a second box: the main window's status bar says
+    // whether the frequency went out.
+    bool completed = false;
+    auto putBack = qScopeGuard([&] {
+        if (completed)
+            return;
+        try {
+            SetRememberBox(remember);
+        } catch (const QuorvexError&) {
+            // The box shows what the board was told; the failure that ended the calibration is the one reported.
+        }
+        FormMain->Edit1_Leave();
+    });
     // The start-up registers are only read back if the chip does not keep its last frequency.
     SetRememberBox(false);
     SetFrequency(0);
@@ -30,18 +43,17 @@ void TFormSetUp::Button1Click()
         Label14->setText("Startup frequency must be near " + QString::fromStdString(NominalStartupText(nominalMHz)));
         Label12->adjustSize();
         Label14->adjustSize();
-        SetRememberBox(remember);
         return;
     }
     SetRememberBox(remember);
     // Only a crystal the board has stored is reported and used.
     if (!WriteXtalWord(XtalMHzToWord(crystalMHz)))
         throw DeviceNotFoundError();
+    completed = true;
     FxtalMHz = crystalMHz;
     StatusBar1->setText("crystal frequency = " + QString::fromStdString(FormatGeneral(FxtalMHz)) + " MHz");
     Label12->clear();
     Label14->clear();
-    reapply.dismiss();
     FormMain->Edit1_Exit();
 }
 
