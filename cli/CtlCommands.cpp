@@ -13,6 +13,7 @@
 #include "mept/MeptCode.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "usb/ChosenBoard.h"
 #include "usb/DeviceList.h"
 #include "usb/FlashCommands.h"
 #include "usb/SynthCommands.h"
@@ -125,14 +126,17 @@ void ResolveChoice(const TBoardChoice& choice)
 
 std::optional<TDevice> FindChosen(const TBoardChoice& choice)
 {
+    Devices.clear();  // the enumeration adds to the list it is given
     EnumerateDevices(nullptr, Devices);
     // A board named on the command line must be that board; a stored choice
     // follows the program's rule: the board its serial names, wherever it is,
-    // else the first board of the product.
+    // else the first board of the product. A serial that names a board is the
+    // rule's to find, so it can say that another board is there instead.
+    const bool serialFilters = choice.Serial && !SerialNamesABoard(*choice.Serial);
     TDevices candidates;
     for (const TDevice& d : Devices) {
         if ((choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
-            (choice.Port && d.UsbPortId != *choice.Port) || (choice.Serial && d.Serial != *choice.Serial))
+            (choice.Port && d.UsbPortId != *choice.Port) || (serialFilters && d.Serial != *choice.Serial))
             continue;
         candidates.push_back(d);
     }
