@@ -263,6 +263,10 @@ TEST_F(PpmShift, AFailedWordWriteLeavesTheCrystalAndReportsNoSuccess)
     EXPECT_EQ(Errors.size(), 1u);
     EXPECT_EQ(FxtalMHz, NominalXtalMHz);
     EXPECT_EQ(DialogStatus(), "");
+    // The board goes back to the shown frequency with the crystal still in use.
+    EXPECT_EQ(FrequencyRequests(*Board), 1);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+    EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
 }
 
 TEST_F(PpmShift, WithoutABoardTheShiftIsKeptAndSavedButSaidNotStored)
