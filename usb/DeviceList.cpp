@@ -164,6 +164,20 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
     EndWalk(sawSerialPlace);
 }
 
+namespace {
+
+// The board identity that every operation opens, at this board. SelSerial stays.
+void PointIdentityAt(const TDevice& board)
+{
+    SelVid = board.Vid;
+    SelPid = board.Pid;
+    SelManufacturer = board.Manufacturer;
+    SelProduct = board.Product;
+    SelUsbPortId = board.UsbPortId;
+}
+
+}  // namespace
+
 int32_t ChooseFromList(const TDevices& devices)
 {
     std::vector<size_t> boards;
@@ -200,11 +214,7 @@ void SelectBoard(const TDevice& board)
                                                        : board.UsbPortId == SelUsbPortId && board.Serial == SelSerial);
     if (!same)
         ForgetChosenBoard();
-    SelVid = board.Vid;
-    SelPid = board.Pid;
-    SelManufacturer = board.Manufacturer;
-    SelProduct = board.Product;
-    SelUsbPortId = board.UsbPortId;
+    PointIdentityAt(board);
 }
 
 bool SelectDevice()
@@ -215,11 +225,6 @@ bool SelectDevice()
     SelectedIndex = ChooseFromList(Devices);
     if (SelectedIndex < 0)
         return false;
-    const TDevice& chosen = Devices[static_cast<size_t>(SelectedIndex)];
-    SelVid = chosen.Vid;
-    SelPid = chosen.Pid;
-    SelManufacturer = chosen.Manufacturer;
-    SelProduct = chosen.Product;
-    SelUsbPortId = chosen.UsbPortId;
+    PointIdentityAt(Devices[static_cast<size_t>(SelectedIndex)]);
     return true;
 }
