@@ -88,29 +88,29 @@ bool WriteWord(int first, const TCalibrationWord& word)
 namespace {
 
 // The register block for a frequency by the speed-grade rule; false when
-// there is nothing to send. The frequency becomes the wanted one, and a
-// board that came back is owed nothing more: this is what it gets.
-bool WantFrequency(double frequencyHz, TRegisterBlock& block, bool& found)
+// there is nothing to send.
+bool BlockFor(double frequencyHz, TRegisterBlock& block, bool& found)
 {
-    WantedFrequencyHz = frequencyHz;
-    ChosenBoard.FrequencyOwed = false;
     TDividerSetting setting;
     found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
     return RegistersFor(frequencyHz, found, setting, block);
 }
 
+// Registers sent: a board found again on the way has what it is owed.
 void CheckRegistersSent(int result)
 {
     CheckTransfer(result, 0, {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
+    ChosenBoard.FrequencyOwed = false;
 }
 
 }  // namespace
 
 bool SetFrequency(double frequencyHz)
 {
+    WantedFrequencyHz = frequencyHz;
     TRegisterBlock block;
     bool found = false;
-    if (!WantFrequency(frequencyHz, block, found))
+    if (!BlockFor(frequencyHz, block, found))
         return false;
     if (!WithBoard([&](usb_dev_handle* h) { CheckRegistersSent(SendRegisters(h, block)); }, false))
         throw DeviceNotFoundError();
@@ -119,9 +119,10 @@ bool SetFrequency(double frequencyHz)
 
 bool SetFrequency(double frequencyHz, TKeptBoard& board)
 {
+    WantedFrequencyHz = frequencyHz;
     TRegisterBlock block;
     bool found = false;
-    if (!WantFrequency(frequencyHz, block, found))
+    if (!BlockFor(frequencyHz, block, found))
         return false;
     const int result = board.Run([&](usb_dev_handle* h) { return SendRegisters(h, block); });
     if (result == -ENODEV)
@@ -133,12 +134,9 @@ bool SetFrequency(double frequencyHz, TKeptBoard& board)
 bool RestoreOwedFrequency(usb_dev_handle* handle)
 {
     ChosenBoard.FrequencyOwed = false;
-    if (!WantedFrequencyHz)
-        return false;
-    TDividerSetting setting;
-    const bool found = FindDividers(*WantedFrequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
     TRegisterBlock block;
-    if (!RegistersFor(*WantedFrequencyHz, found, setting, block))
+    bool found = false;
+    if (!WantedFrequencyHz || !BlockFor(*WantedFrequencyHz, block, found))
         return false;
     CheckRegistersSent(SendRegisters(handle, block));
     return true;
