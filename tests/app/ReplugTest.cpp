@@ -71,18 +71,12 @@ protected:
     }
     std::string SawMain() { return Saw(Form->Label2->text() + " | " + Form->StatusBar1->text()); }
 
-    // The same texts with the device numbers written as <chosen> and <other>.
+    // The text with the other board's device number for "=<other>".
     std::string Numbered(std::string text) const
     {
-        const auto put = [this, &text](const std::string& name, const std::shared_ptr<VirtualBoard>& board) {
-            if (!board)
-                return;
-            const std::string number = "=" + std::to_string(Fs.DeviceNumber(*board));
-            for (size_t at; (at = text.find(name)) != std::string::npos;)
-                text.replace(at, name.size(), number);
-        };
-        put("=<chosen>", Board);
-        put("=<other>", Other);
+        const std::string name = "=<other>";
+        for (size_t at; Other && (at = text.find(name)) != std::string::npos;)
+            text.replace(at, name.size(), "=" + std::to_string(Fs.DeviceNumber(*Other)));
         return text;
     }
 
