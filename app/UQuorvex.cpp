@@ -219,8 +219,11 @@ void TFormMain::FormCreate()
     setWindowTitle("SI570-USB LCD-software by VELNOR");
 
     std::ifstream SettingsFile;
-    if (!OpenTextForReading(SettingsFile, SettingsReadPath()))
+    if (!OpenTextForReading(SettingsFile, SettingsReadPath())) {
+        // Detection runs from the start without settings; the box says so.
+        CheckBox2->setChecked(true);
         return;
+    }
     ReadSettings(SettingsFile, *ComboBox1, *CheckBox2);
     SettingsFile.close();
 
@@ -310,15 +313,9 @@ void TFormMain::Edit1_Exit()
     }
     Frequency = UnitFactorOf(ComboBox1->currentIndex()) * value;
     Si570Frequency = OutputFrequencyOf(Frequency);
-    if (!DeviceOnline)
-        return;
-    // Cleared first: a board that is gone or fails the transfer raises, and
-    // the status bar must not go on showing a frequency as set.
-    StatusBar1->clear();
-    if (SetFrequency(Si570Frequency))
-        StatusBar1->setText("f(SI570) = " + Text(FormatGeneral(Si570Frequency)) + " Hz");
-    else
-        StatusBar1->setText("frequency not supported");
+    WantedFrequencyHz = Si570Frequency;  // a board found later gets it
+    if (DeviceOnline)
+        SendFrequency();
 }
 
 void TFormMain::ShowDisplayValue(double value)
@@ -469,7 +466,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
             // Opening a menu or switching windows is no leaving of the field.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-                Edit1_Exit();
+                Edit1_Leave();
             break;
         }
         default:

@@ -18,8 +18,10 @@ constexpr const char* Version = "quorvexctl 0.1";
 void AddBoardOptions(CLI::App& command, TBoardChoice& choice)
 {
     command.add_option("--product", choice.Product, "product string of the board (default: settings file, VELNOR-I2C)");
-    command.add_option("--port", choice.Port, "USB Port ID (device number) of the board")->check(CLI::Range(0, 255));
-    command.add_option("--serial", choice.Serial, "serial number of the board");
+    command.add_option("--port", choice.Port,
+                       "USB Port ID of the board: its device number, which changes at every replug")
+        ->check(CLI::Range(0, 255));
+    command.add_option("--serial", choice.Serial, "serial number of the board: names it across replugs");
     command.add_option("--manufacturer", choice.Manufacturer, "manufacturer string of the board");
 }
 
@@ -92,7 +94,12 @@ int RunCommand(int argc, const char* const* argv, TCtlEnvironment& env)
         ->capture_default_str();
     beaconCommand->add_option("--frequency", frequency, "frequency of symbol 8: Hz, or with k or M")
         ->default_str("10M");
-    for (CLI::App* command : {set, calibration, eepromRead, eepromWrite, flash, verify, dump, beaconCommand})
+    CLI::App* watch = app.add_subcommand("watch", "a line whenever the board goes or comes back, until interrupted");
+    double intervalS = 1;
+    watch->add_option("--interval", intervalS, "seconds between two looks, 0.01 to 3600")
+        ->check(CLI::Range(0.01, 3600.0))
+        ->capture_default_str();
+    for (CLI::App* command : {set, calibration, eepromRead, eepromWrite, flash, verify, dump, beaconCommand, watch})
         AddBoardOptions(*command, choice);
 
     try {
@@ -106,6 +113,8 @@ int RunCommand(int argc, const char* const* argv, TCtlEnvironment& env)
 
     if (*list)
         return OnBoard(env, nullptr, [&] { return CmdList(report, json, env); });
+    if (*watch)
+        return OnBoard(env, nullptr, [&] { return CmdWatch(choice, intervalS, env); });
     if (*set)
         return OnBoard(env, &choice, [&] { return CmdSet(frequency, json, env); });
     if (*calibration)

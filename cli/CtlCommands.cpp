@@ -16,6 +16,7 @@
 #include "mept/MeptCode.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "usb/ChosenBoard.h"
 #include "usb/DeviceList.h"
 #include "usb/FlashCommands.h"
 #include "usb/SynthCommands.h"
@@ -112,7 +113,7 @@ bool ParseFrequency(const std::string& text, double& hz)
     return true;
 }
 
-void ChooseBoard(const TBoardChoice& choice)
+void ResolveChoice(const TBoardChoice& choice)
 {
     const TStoredSettings stored = ReadStoredSettings();
     SelProduct = choice.Product.value_or(stored.Product.value_or(SelProduct));
@@ -120,25 +121,47 @@ void ChooseBoard(const TBoardChoice& choice)
     SelUsbPortId = static_cast<uint8_t>(choice.Port.value_or(stored.Port.value_or(SelUsbPortId)));
     if (choice.Manufacturer)
         SelManufacturer = *choice.Manufacturer;
+}
+
+std::optional<TDevice> FindChosen(const TBoardChoice& choice)
+{
+    Devices.clear();  // the enumeration adds to the list it is given
     EnumerateDevices(nullptr, Devices);
     // A board named on the command line must be that board; a stored choice
-    // falls back to the first board of the product, as the program does.
-    const TDevice* chosen = nullptr;
+    // follows the program's rule: the board its serial names, wherever it is,
+    // else the first board of the product. A serial that names a board is the
+    // rule's to find, so it can say that another board is there instead.
+    const bool serialFilters = choice.Serial && !SerialNamesABoard(*choice.Serial);
+    TDevices candidates;
     for (const TDevice& d : Devices) {
-        if (d.Product != SelProduct || (choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
-            (choice.Port && d.UsbPortId != *choice.Port) || (choice.Serial && d.Serial != *choice.Serial))
+        if ((choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
+            (choice.Port && d.UsbPortId != *choice.Port) || (serialFilters && d.Serial != *choice.Serial))
             continue;
-        if (!chosen || (d.UsbPortId == SelUsbPortId && d.Serial == SelSerial))
-            chosen = &d;
+        candidates.push_back(d);
     }
-    if (!chosen)
+    const int32_t index = ChooseFromList(candidates);
+    if (index < 0)
+        return std::nullopt;
+    return candidates[static_cast<size_t>(index)];
+}
+
+void ChooseBoard(const TBoardChoice& choice)
+{
+    ResolveChoice(choice);
+    const std::optional<TDevice> chosen = FindChosen(choice);
+    if (!chosen) {
+        if (DeniedBoardSeen)
+            throw UsbError(DeniedBoardText());
         throw DeviceNotFoundError();
-    SelVid = chosen->Vid;
-    SelPid = chosen->Pid;
-    SelManufacturer = chosen->Manufacturer;
-    SelUsbPortId = chosen->UsbPortId;
+    }
+    SelectBoard(*chosen);
     SelSerial = chosen->Serial;
     DeviceOnline = true;
+}
+
+std::string DeniedBoardText()
+{
+    return "Cannot use the board: " + DeniedBoardReason;
 }
 
 int CmdList(bool report, bool json, TCtlEnvironment& env)
@@ -158,6 +181,11 @@ int CmdList(bool report, bool json, TCtlEnvironment& env)
         env.Out << list.Text() << "\n";
     for (const std::string& line : lines)
         (json ? env.Err : env.Out) << line << "\n";
+    // Listed or not, a board this user may not use is there: said, and the status says it.
+    if (DeniedBoardSeen) {
+        env.Err << "quorvexctl: " << DeniedBoardText() << "\n";
+        return CtlTransfer;
+    }
     return CtlOk;
 }
 

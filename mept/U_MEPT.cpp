@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 
 #include <cerrno>
@@ -25,6 +26,9 @@ std::string CodeText(const QLineEdit& edit)
 {
     return edit.text().toLatin1().toStdString();
 }
+
+// While the board is away the schedule runs on; its next symbol after it is back reaches it.
+const QString BoardAwayText = "Board not found: the beacon keeps its schedule and goes on when the board is back.";
 
 double FieldValue(const QLineEdit& edit)
 {
@@ -98,6 +102,11 @@ void TF_MEPT::closeEvent(QCloseEvent* event)
 
 void TF_MEPT::FormClose()
 {
+    // The transmission ends here, and Transmit says so.
+    {
+        const QSignalBlocker quiet(SpeedTransmit);
+        SpeedTransmit->setChecked(false);
+    }
     StopTransmission();
     if (FormMain)
         FormMain->Edit1_Exit();
@@ -189,6 +198,8 @@ bool TF_MEPT::RefusedFrequencies(double keptSpacing, double keptOff)
 void TF_MEPT::StopTransmission()
 {
     Timer1->stop();
+    StatusBar1->clear();
+    const auto release = qScopeGuard([this] { Link.Close(); });
     Send(OffFrequency);
 }
 
@@ -224,8 +235,11 @@ void TF_MEPT::SetSymbolFrequency(int value)
 void TF_MEPT::Send(double frequency)
 {
     Si570Frequency = OutputFrequencyOf(frequency);
+    WantedFrequencyHz = Si570Frequency;  // a board found again gets it at once
     if (DeviceOnline)
-        SetFrequency(Si570Frequency);
+        SetFrequency(Si570Frequency, Link);
+    else if (Timer1->isActive())
+        StatusBar1->setText(BoardAwayText);
 }
 
 template <typename Action>
@@ -234,7 +248,11 @@ void TF_MEPT::SendQuietly(Action&& action)
     try {
         action();
         SendFailureShown = false;
+        if (StatusBar1->text() == BoardAwayText && DeviceOnline)
+            StatusBar1->clear();
     } catch (const QuorvexError& e) {
+        if (dynamic_cast<const DeviceNotFoundError*>(&e))
+            StatusBar1->setText(BoardAwayText);
         if (!SendFailureShown)
             ShowRaisedError(e.what());
         SendFailureShown = true;

@@ -15,6 +15,7 @@
 #include "mept/MeptCode.h"
 #include "mept/MeptPicture.h"
 #include "mept/SymbolTimer.h"
+#include "usb/KeptBoard.h"
 
 class TF_MEPT : public QMainWindow {
     Q_OBJECT
@@ -39,6 +40,7 @@ public:
     TMeptPicture* Image = nullptr;
     QLabel* StatusBar1 = nullptr;
     TSymbolTimer* Timer1 = nullptr;
+    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -54,6 +56,9 @@ public:
     // A send of the running transmission failed and was shown; later failures
     // stay quiet until a send succeeds or the operator starts again.
     bool SendFailureShown = false;
+    // The board the transmission sends on, kept open from its first symbol to
+    // its stop, and opened again when the board comes back.
+    TKeptBoard Link;
 
     void FormCreate();
     void FormClose();

@@ -378,6 +378,8 @@ void TFormSetUp::Edit6Change()
 
 void TFormSetUp::Edit7Change()
 {
+    if (SelProduct != Edit7->text().toStdString())
+        ForgetChosenBoard();  // another product: another board
     SelProduct = Edit7->text().toStdString();
 }
 
@@ -445,20 +447,15 @@ void TFormSetUp::Button5Click()
     for (const TDevice& d : Devices)
         ComboDevs->addItem(DeviceEntry(d));
 
-    // The last board that matches in full, else the first with the product string.
-    const auto product = [](const TDevice& d) { return d.Product == SelProduct; };
-    const auto full = [&](const TDevice& d) {
-        return product(d) && d.UsbPortId == SelUsbPortId && d.Serial == SelSerial;
-    };
-    const auto lastFull = std::find_if(Devices.rbegin(), Devices.rend(), full);
-    const auto chosen = lastFull != Devices.rend() ? std::prev(lastFull.base())
-                                                   : std::find_if(Devices.begin(), Devices.end(), product);
-    if (chosen == Devices.end()) {
-        SelectedIndex = -1;
-        ComboDevs->setCurrentIndex(-1);
+    // The chosen board under its serial, wherever it is now; no other board
+    // takes its place unasked: they are offered in the list.
+    SelectedIndex = ChooseFromList(Devices);
+    ComboDevs->setCurrentIndex(SelectedIndex);
+    if (SelectedIndex < 0) {
+        if (ChosenBoard.Presence == TBoardPresence::OtherPresent)
+            StatusBar1->setText(Text(OtherBoardText()) + " Choose a board from the list.");
         return;
     }
-    ComboDevs->setCurrentIndex(static_cast<int>(chosen - Devices.begin()));
     ComboDevsChange();
 }
 
@@ -469,12 +466,9 @@ void TFormSetUp::ComboDevsChange()
         throw RangeError("Board index out of range: " + std::to_string(index));
     const TDevice& d = Devices[static_cast<size_t>(index)];
     SelectedIndex = index;
-    SelVid = d.Vid;
-    SelPid = d.Pid;
-    SelManufacturer = d.Manufacturer;
-    SelProduct = d.Product;
-    SelUsbPortId = d.UsbPortId;
+    SelectBoard(d);
     SelSerial = d.Serial;
+    StatusBar1->clear();
     if (!DeviceOnline)
         return;
     LoadCalibration();

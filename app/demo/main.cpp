@@ -19,7 +19,9 @@ int main(int argc, char** argv)
     const TCommandLine options = ParseCommandLine(app.arguments(), true);
     if (options.Instant)
         DemoTiming = {};
-    const auto board = MakeDemoBoard(u"");
+    // Serial numbers, as boards that tell themselves apart have: each keeps
+    // its identity when it is unplugged and plugged in again.
+    const auto board = MakeDemoBoard(u"1");
     usbfs.Plug(board);
 
     TProgramWindows windows;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -125,6 +126,100 @@ TEST_F(CtlTest, StoredBoardChoiceIsFoundWhereTheProgramKeepsIt)
     ::unsetenv("XDG_CONFIG_HOME");
 }
 
+// The board options narrow the choice; none other is taken in their place.
+TEST_F(CtlTest, EachBoardOptionRestrictsTheChoice)
+{
+    auto ours = PlugBoard(u"VELNOR-I2C", u"SN1");
+    VirtualBoard::Config config;
+    config.Manufacturer = u"other.org";
+    config.Serial = u"SN2";
+    auto theirs = std::make_shared<VirtualBoard>(config);
+    const std::string theirPort = std::to_string(Fs.Plug(theirs));
+    const struct {
+        std::vector<const char*> Options;
+        int Status;
+        bool Ours;
+        bool Theirs;
+    } cases[] = {
+        {{"--manufacturer", "other.org"}, 0, false, true},
+        {{"--manufacturer", QUORVEX_BOARD_MANUFACTURER}, 0, true, false},
+        {{"--manufacturer", "nobody"}, 2, false, false},
+        {{"--serial", "SN2"}, 0, false, true},
+        {{"--serial", "SN2", "--manufacturer", QUORVEX_BOARD_MANUFACTURER}, 2, false, false},
+        {{"--port", theirPort.c_str()}, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Options[0]) + " " + c.Options[1]);
+        ours->Log.clear();
+        theirs->Log.clear();
+        std::vector<const char*> args{"set", "10M"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        EXPECT_EQ(Run(args).Status, c.Status);
+        const auto tuned = [](const VirtualBoard& b) {
+            return std::any_of(b.Log.begin(), b.Log.end(), [](const TransferRecord& t) { return t.Request == 0x30; });
+        };
+        EXPECT_EQ(tuned(*ours), c.Ours);
+        EXPECT_EQ(tuned(*theirs), c.Theirs);
+    }
+}
+
+// A board this user may not use is said by list too, with status 3.
+TEST_F(CtlTest, ListSaysABoardIsThereThatMayNotBeUsed)
+{
+    auto board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    Fs.SetReadOnly(*board, true);
+    const Result r = Run({"list"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "quorvexctl: Cannot use the board: error sending control message: Operation not permitted. The "
+                     "board is present but this user may not use it: install the udev rule 60-quorvex.rules (see the "
+                     "README), then unplug and replug the board.\n");
+    Fs.SetReadOnly(*board, false);
+    EXPECT_EQ(Run({"list"}).Status, 0);
+}
+
+// What a supervisor reads: a line when the board is first looked for, and
+// one each time it goes or comes back; a stop ends it with status 0.
+TEST_F(CtlTest, WatchSaysWhenTheBoardGoesAndComesBack)
+{
+    auto board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    const int first = Fs.DeviceNumber(*board);
+    auto other = PlugBoard(u"VELNOR-I2C", u"SN2");
+    // What happens between one look and the next.
+    const std::vector<std::function<void()>> between = {
+        [&] { Fs.Unplug(*board); },
+        [] {},
+        [&] { Fs.Plug(board); },
+        [&] {  // replugged between two looks: back under a new number
+            Fs.Unplug(*board);
+            Fs.Plug(board);
+        },
+        [&] { Fs.Unplug(*other); },
+    };
+    size_t looks = 0;
+    std::vector<int> ports;
+    std::ostringstream out, err;
+    TCtlEnvironment env{out, err};
+    env.StopRequested = [&] { return looks > between.size(); };
+    // Each wait covers what is left of the interval, so one wait follows each look.
+    env.Sleep = [&](int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (looks < between.size())
+            between[looks]();
+        ports.push_back(Fs.DeviceNumber(*board));
+        ++looks;
+    };
+    ResetDeviceLinkValues();
+    const char* args[] = {"quorvexctl", "watch", "--serial", "SN1", "--interval", "0.01"};
+    EXPECT_EQ(RunQuorvexCtl(6, args, env), 0);
+    ASSERT_EQ(ports.size(), between.size() + 1);
+    EXPECT_EQ(out.str(), "present\tVELNOR-I2C\tport " + std::to_string(first) + "\tserial SN1\n" +
+                             "gone\tThe chosen board (serial SN1) is not connected, but another board is present.\n" +
+                             "back\tVELNOR-I2C\tport " + std::to_string(ports[2]) + "\tserial SN1\n" +
+                             "back\tVELNOR-I2C\tport " + std::to_string(ports[3]) + "\tserial SN1\n");
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
 {
     auto board = PlugBoard();
@@ -161,14 +256,14 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
                           "Broken pipe; nothing was written\n");
     EXPECT_TRUE(std::all_of(board->Eeprom.begin(), board->Eeprom.end(), [](uint8_t b) { return b == 0x22; }));
 
-    // A board this user may not use is not simply "not found".
+    // A board this user may not use is not "not found": status 3 and the permission text.
     board->FailAfter = -1;
     Fs.SetReadOnly(*board, true);
     const Result denied = Run({"eeprom", "write", "new.hex"});
-    EXPECT_EQ(denied.Status, 2);
-    EXPECT_TRUE(denied.Err.ends_with("pid=$5DC ! A board is present but this user may not use it: install the udev "
-                                     "rule 60-quorvex.rules (see the README), then unplug and replug the board.\n"))
-        << denied.Err;
+    EXPECT_EQ(denied.Status, 3);
+    EXPECT_EQ(denied.Err, "quorvexctl: Cannot use the board: error sending control message: Operation not permitted. "
+                          "The board is present but this user may not use it: install the udev rule 60-quorvex.rules "
+                          "(see the README), then unplug and replug the board.\n");
     Fs.SetReadOnly(*board, false);
     Fs.Unplug(*board);
     EXPECT_TRUE(Run({"eeprom", "write", "new.hex"}).Err.ends_with("pid=$5DC !\n")) << "said only while it is so";

@@ -128,6 +128,8 @@ TEST_F(EepromEditor, EditsInBothColumnsReachTheBoardWithABackupOfItsOldContent)
 TEST_F(EepromEditor, BackupIsNamedAfterTheBoardsSerial)
 {
     StartEditors();
+    Fs.Unplug(*Board);
+    Board = PlugBoard(u"VELNOR-I2C", u"SN 42/7");
     SelSerial = "SN 42/7";
     Open(*Editor);
     Editor->readEEPROM1->trigger();
