@@ -46,10 +46,6 @@ void TF_MEPT::CreateControls()
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
-    StatusBar1 = new QLabel;
-    statusBar()->addWidget(StatusBar1, 1);
-    statusBar()->setSizeGripEnabled(false);
-
     File1 = menuBar()->addMenu("&File");
     Open1 = File1->addAction("&Open");
     Exit1 = File1->addAction("&Exit");

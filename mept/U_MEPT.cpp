@@ -169,7 +169,9 @@ void TF_MEPT::StartTransmission()
     SymbolTimeMs = SymbolTimeMsOf(FieldValue(*Edit1));
     if (RefusedFrequencies(keptSpacing, keptOff))
         return;
-    StatusBar1->clear();
+    // A refusal ends here; a board still away is said until it is back.
+    if (StatusBar1->text() != BoardAwayText)
+        StatusBar1->clear();
     ClearPicture();
     // No symbol now: the first goes out on the first tick.
     Timer1->setInterval(SymbolTimeMs);

@@ -38,7 +38,6 @@ public:
     QLabel* Label7 = nullptr;
     QLineEdit* EditCode = nullptr;
     TMeptPicture* Image = nullptr;
-    QLabel* StatusBar1 = nullptr;
     TSymbolTimer* Timer1 = nullptr;
     QLabel* StatusBar1 = nullptr;  // the status bar's one text area
     QMenu* File1 = nullptr;
