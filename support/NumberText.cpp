@@ -91,6 +91,11 @@ std::string FormatGeneral(double v)
     return out;
 }
 
+std::string CountText(long long count, const std::string& noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 bool TryParseFloat(std::string_view s, double& out)
 {
     const std::string_view t = TrimBlanks(s);

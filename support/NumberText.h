@@ -9,6 +9,9 @@
 // non-finite values show as "NAN", "INF", "-INF".
 std::string FormatGeneral(double v);
 
+// "1 block", "0 blocks", "3 blocks": a count and its noun, singular for one.
+std::string CountText(long long count, const std::string& noun);
+
 // Blanks around, optional sign, digits with optional fraction, optional
 // exponent. Anything else, and overflow to infinity, is invalid; out is then
 // left unchanged. Underflow reads as zero.
