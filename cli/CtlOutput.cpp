@@ -33,6 +33,10 @@ std::string ValueText(const TJsonObject::TValue& v)
         return Quoted(*s);
     if (const auto* i = std::get_if<int>(&v))
         return std::to_string(*i);
+    if (const auto* b = std::get_if<bool>(&v))
+        return *b ? "true" : "false";
+    if (const auto* raw = std::get_if<TJsonRaw>(&v))
+        return raw->Text;
     const double d = std::get<double>(v);
     return std::isfinite(d) ? FormatGeneral(d) : "null";
 }
@@ -61,6 +65,16 @@ std::string TJsonList::Text() const
         out += item;
     }
     return out + "]";
+}
+
+std::string ErrorLine(const std::string& text, int status, bool json)
+{
+    return json ? TJsonObject{{"error", text}, {"status", status}}.Text() : "quorvexctl: " + text;
+}
+
+std::string WarningLine(const std::string& text, bool json)
+{
+    return json ? TJsonObject{{"warning", text}}.Text() : "quorvexctl: " + text;
 }
 
 TTextProgress::TTextProgress(TCtlEnvironment& env, std::string what, int steps)

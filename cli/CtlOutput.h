@@ -8,10 +8,15 @@
 
 #include "cli/Ctl.h"
 
+// JSON text made elsewhere (a list), put into an object as it is.
+struct TJsonRaw {
+    std::string Text;
+};
+
 // A flat JSON object; strings are escaped, numbers written in full precision.
 class TJsonObject {
 public:
-    using TValue = std::variant<std::string, double, int>;
+    using TValue = std::variant<std::string, double, int, bool, TJsonRaw>;
     TJsonObject(std::initializer_list<std::pair<const char*, TValue>> members);
     std::string Text() const;
 
@@ -22,11 +27,17 @@ private:
 class TJsonList {
 public:
     void Add(const TJsonObject& object) { items_.push_back(object.Text()); }
+    void Add(int number) { items_.push_back(std::to_string(number)); }
     std::string Text() const;
 
 private:
     std::vector<std::string> items_;
 };
+
+// What quorvexctl says on standard error after "quorvexctl: ", or with
+// --json as {"error": text, "status": status} (a warning: {"warning": text}).
+std::string ErrorLine(const std::string& text, int status, bool json);
+std::string WarningLine(const std::string& text, bool json);
 
 // "Flashing [#####     ] 12/64" redrawn in place on standard error, only
 // when it is a terminal; a script's log stays clean.

@@ -48,8 +48,12 @@ protected:
         env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
         env.Sleep = [this](int ms) {
             ++Sleeps;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            SleptMs += ms;
+            if (Waits)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         };
+        std::istringstream input(Input);
+        env.ReadLine = [&input](std::string& line) { return static_cast<bool>(std::getline(input, line)); };
         ResetDeviceLinkValues();
         Result r;
         r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
@@ -62,6 +66,9 @@ protected:
 
     std::filesystem::path Dir;
     int Sleeps = 0;
+    long long SleptMs = 0;
+    bool Waits = true;      // the waits take their time (else they are only counted)
+    std::string Input;      // standard input of the next Run
     int StopAfterSleeps = -1;
     bool Terminal = false;  // standard error is a terminal: progress bars
 
