@@ -29,6 +29,7 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
     const std::string port = std::to_string(Fs.DeviceNumber(*board));
     WriteIntelHex(File("ok.hex"), 0, 16, std::vector<uint8_t>(16, 0x42));
     std::ofstream(File("bad.hex")) << "nonsense\n";
+    WriteIntelHex(File("one.hex"), 0x1000, 1, std::vector<uint8_t>(0x1001, 0x42));
     const std::string commands = "list, get, set, key, calibration, calibrate, shift, startup, speed-grade, "
                                  "remember, erase, eeprom read, eeprom write, flash, verify, dump, batch, sweep, "
                                  "sleep, beacon, watch, completion";
@@ -101,6 +102,10 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
         {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex: No such file or directory\n"},
         {{"eeprom", "write", "none.hex", "--json"}, 4, "",
          "{\"error\": \"Cannot open file none.hex: No such file or directory\", \"status\": 4}\n"},
+        {{"flash", "one.hex"}, 0, "Flashed 1 block, 0x1000 to 0x1000\n", ""},
+        {{"verify", "one.hex"}, 0, "Compared 1 byte the file defines, 0x1000 to 0x1000: 0 errors\n", ""},
+        {{"verify", "one.hex", "--json"}, 0,
+         "{\"result\": \"Compared 1 byte the file defines, 0x1000 to 0x1000: 0 errors\", \"compared\": 1}\n", ""},
         {{"verify", "ok.hex"}, 4, "",
          "quorvexctl: ok.hex defines nothing at or above the flashable start 0x1000 to compare\n"},
         {{"shift", "sideways"}, 1, "", "quorvexctl: shift: direction 'sideways' is not accepted: one of up, down\n"},
