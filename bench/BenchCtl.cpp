@@ -163,12 +163,3 @@ BENCHMARK(BM_SweepSteps)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseReal
 BENCHMARK(BM_OneShotSetSteps)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ProcessPerStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransfersOfOneSet)->Iterations(1);
-
-int main(int argc, char** argv)
-{
-    VirtualUsbfs::Instance();  // before the first usb_init
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -25,17 +25,8 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-// The board's vendor requests, and whether the board was opened anew (a
-// string read: the bus walk's open) after the first frequency went out.
-std::vector<int> VendorRequests(const VirtualBoard& board)
-{
-    std::vector<int> requests;
-    for (const TransferRecord& t : board.Log)
-        if ((t.RequestType & 0x60) == 0x40)
-            requests.push_back(t.Request);
-    return requests;
-}
-
+// Whether the board was opened anew (a string read: the bus walk's open)
+// after the first frequency went out.
 bool OpenedAfterFirstSet(const VirtualBoard& board)
 {
     const auto first = std::find_if(board.Log.begin(), board.Log.end(),

@@ -19,6 +19,16 @@ struct Result {
     std::string Err;
 };
 
+// The request codes of the vendor transfers the board received, in order.
+inline std::vector<int> VendorRequests(const VirtualBoard& board)
+{
+    std::vector<int> requests;
+    for (const TransferRecord& t : board.Log)
+        if ((t.RequestType & 0x60) == 0x40)
+            requests.push_back(t.Request);
+    return requests;
+}
+
 class CtlTest : public UsbTest {
 protected:
     void SetUp() override

@@ -13,15 +13,6 @@
 
 namespace {
 
-std::vector<int> VendorRequests(const VirtualBoard& board)
-{
-    std::vector<int> requests;
-    for (const TransferRecord& t : board.Log)
-        if ((t.RequestType & 0x60) == 0x40)
-            requests.push_back(t.Request);
-    return requests;
-}
-
 // The values of the requests with this code, in order.
 std::vector<int> Values(const VirtualBoard& board, int request)
 {
