@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "memory/UIntelHex.h"
+#include "support/NumberText.h"
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
 
@@ -112,7 +113,8 @@ std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
         text += Hex3(differing[i]);
     }
     if (differing.size() > Listed)
-        text += " and " + std::to_string(differing.size() - Listed) + " more addresses";
+        text += " and " + CountText(static_cast<long long>(differing.size() - Listed), "more address",
+                                    "more addresses");
     return text;
 }
 

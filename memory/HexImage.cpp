@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "support/NumberText.h"
+
 namespace {
 
 constexpr size_t Named = 3;  // a message names a few; the count says the rest
@@ -105,7 +107,7 @@ std::string RangesText(const std::vector<TAddressRange>& ranges, int digits)
     for (size_t i = 0; i < ranges.size() && i < Named; ++i)
         text += (i ? ", " : "") + RangeText(ranges[i].First, ranges[i].Last, digits);
     if (ranges.size() > Named)
-        text += " and " + std::to_string(ranges.size() - Named) + " more ranges";
+        text += " and " + CountText(static_cast<long long>(ranges.size() - Named), "more range");
     return text;
 }
 

@@ -93,7 +93,12 @@ std::string FormatGeneral(double v)
 
 std::string CountText(long long count, const std::string& noun)
 {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+    return CountText(count, noun, noun + "s");
+}
+
+std::string CountText(long long count, const std::string& singular, const std::string& plural)
+{
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
 bool TryParseFloat(std::string_view s, double& out)
