@@ -20,6 +20,7 @@ struct TCtlEnvironment {
     std::ostream& Out;
     std::ostream& Err;
     bool ErrIsTerminal = false;                // draw progress bars on Err
+    int OutFd = -1;                            // the file behind Out, when there is one
     std::function<void()> AttachDemoBoard{};   // --demo: before anything calls the USB library
     std::function<bool()> StopRequested{};     // the beacon ends when this turns true
     std::function<void(int ms)> Sleep{};       // the beacon's wait; tests need not wait

@@ -53,8 +53,11 @@ int Answer(TCtlCall& session, const TCtlArgs& args, bool json, const TCtlRun& ru
 {
     std::ostringstream output;
     const TCtlEnvironment& env = session.Env;
-    TCtlEnvironment lineEnv{output, env.Err, env.ErrIsTerminal, env.AttachDemoBoard, env.StopRequested, env.Sleep,
-                            env.ReadLine};
+    TCtlEnvironment lineEnv{output, env.Err};
+    lineEnv.ErrIsTerminal = env.ErrIsTerminal;
+    lineEnv.StopRequested = env.StopRequested;
+    lineEnv.Sleep = env.Sleep;
+    lineEnv.ReadLine = env.ReadLine;
     TCtlCall call{lineEnv, args, session.Board, json, true, session.Scale};
     const TCtlOutcome outcome = RunCaught(call, run);
     session.Env.Out << AnswerLine(output.str(), outcome, json) << "\n" << std::flush;

@@ -3,6 +3,8 @@
 // what every command shares: its answer and the failures it raises.
 #include "cli/CtlCommands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -53,6 +55,16 @@ bool ToStandardOutput(const TCtlCall& call, const std::string& file)
     return true;
 }
 
+// A file named by its path that is standard output (/dev/stdout, or the
+// file standard output was sent to) carries the records alone, as - does.
+bool IsStandardOutput(const TCtlCall& call, const std::string& file)
+{
+    struct stat named {};
+    struct stat out {};
+    return call.Env.OutFd >= 0 && ::stat(file.c_str(), &named) == 0 && ::fstat(call.Env.OutFd, &out) == 0 &&
+           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+}
+
 void SaveHex(const TCtlCall& call, const std::string& file, std::span<const uint8_t> bytes, const char* what)
 {
     if (ToStandardOutput(call, file)) {
@@ -60,7 +72,8 @@ void SaveHex(const TCtlCall& call, const std::string& file, std::span<const uint
         return;
     }
     WriteIntelHex(file, 0, static_cast<int>(bytes.size()), bytes);
-    call.Reply(std::string(what) + " saved to " + file, {{"saved", file}});
+    if (!IsStandardOutput(call, file))
+        call.Reply(std::string(what) + " saved to " + file, {{"saved", file}});
 }
 
 // The first address the firmware lets be rewritten; refused for firmware

@@ -73,6 +73,7 @@ int main(int argc, char** argv)
 
     TCtlEnvironment env{std::cout, std::cerr};
     env.ErrIsTerminal = ::isatty(STDERR_FILENO) != 0;
+    env.OutFd = STDOUT_FILENO;
     env.StopRequested = [] { return g_stop.load(); };
     env.Sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     TStandardInput input;

@@ -1,6 +1,7 @@
 // The conventions every quorvexctl command follows: options anywhere, the
 // frequencies it reads, - for standard input and output, where backups go,
 // and the shell completion and the manual page that cover every command.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,6 +91,18 @@ TEST_F(CtlTest, DashIsStandardInputAndOutput)
     EXPECT_EQ(saved.Out, IntelHexText(0, 512, board->Eeprom)) << "nothing but the records";
     const Result dumped = Run({"dump", "-"});
     EXPECT_EQ(dumped.Out, IntelHexText(0, 8192, board->Flash));
+
+    // Standard output named by a path (/dev/stdout, or the file it was sent to) is taken alike.
+    const std::string out = File("out.hex");
+    OutFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const Result named = Run({"eeprom", "read", out.c_str()});
+    ::close(OutFd);
+    OutFd = -1;
+    EXPECT_EQ(named.Out, "");
+    std::stringstream records;
+    records << std::ifstream(out).rdbuf();
+    EXPECT_EQ(records.str(), saved.Out);
+    EXPECT_EQ(Run({"eeprom", "read", out.c_str()}).Out, "EEPROM saved to " + out + "\n") << "a file of its own";
 
     const auto eeprom = board->Eeprom;
     board->Eeprom.fill(0);

@@ -55,6 +55,7 @@ protected:
         std::ostringstream out, err;
         TCtlEnvironment env{out, err};
         env.ErrIsTerminal = Terminal;
+        env.OutFd = OutFd;
         env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
         env.Sleep = [this](int ms) {
             ++Sleeps;
@@ -79,6 +80,7 @@ protected:
     long long SleptMs = 0;
     bool Waits = true;      // the waits take their time (else they are only counted)
     std::string Input;      // standard input of the next Run
+    int OutFd = -1;         // the file behind standard output
     int StopAfterSleeps = -1;
     bool Terminal = false;  // standard error is a terminal: progress bars
 
