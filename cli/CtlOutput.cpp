@@ -33,10 +33,6 @@ std::string ValueText(const TJsonObject::TValue& v)
         return Quoted(*s);
     if (const auto* i = std::get_if<int>(&v))
         return std::to_string(*i);
-    if (const auto* b = std::get_if<bool>(&v))
-        return *b ? "true" : "false";
-    if (const auto* raw = std::get_if<TJsonRaw>(&v))
-        return raw->Text;
     const double d = std::get<double>(v);
     return std::isfinite(d) ? FormatGeneral(d) : "null";
 }

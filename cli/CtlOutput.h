@@ -8,15 +8,10 @@
 
 #include "cli/Ctl.h"
 
-// JSON text made elsewhere (a list), put into an object as it is.
-struct TJsonRaw {
-    std::string Text;
-};
-
 // A flat JSON object; strings are escaped, numbers written in full precision.
 class TJsonObject {
 public:
-    using TValue = std::variant<std::string, double, int, bool, TJsonRaw>;
+    using TValue = std::variant<std::string, double, int>;
     TJsonObject(std::initializer_list<std::pair<const char*, TValue>> members);
     std::string Text() const;
 
@@ -27,7 +22,6 @@ private:
 class TJsonList {
 public:
     void Add(const TJsonObject& object) { items_.push_back(object.Text()); }
-    void Add(int number) { items_.push_back(std::to_string(number)); }
     std::string Text() const;
 
 private:

@@ -20,7 +20,6 @@ public:
     // The key input byte: bit 5 set while the key is up.
     uint8_t ReadKey();
 
-    bool IsOpen() const { return board_.IsOpen(); }
     void Close() { board_.Close(); }
 
 private:
