@@ -1,8 +1,8 @@
 // 1000 frequency steps with one board: through quorvexctl batch and sweep,
 // against the bare libusb transfers the steps need (one 6-byte control
 // transfer each on a handle kept open), against a one-shot set a step in
-// this process, and against one quorvexctl process per step. Argument 0: the board answers at once; 1: it takes the time of a
-// real low-speed board.
+// this process, and against one quorvexctl process per step. Argument 0:
+// the board answers at once; 1: it takes the time of a real low-speed board.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>

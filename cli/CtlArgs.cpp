@@ -127,8 +127,10 @@ std::string OptionSynopsis(const TCtlOption& o)
 std::string Column(const std::string& left, const std::string& right)
 {
     constexpr size_t Width = 24;
-    return "  " + left + (left.size() < Width ? std::string(Width - left.size(), ' ') : "\n" + std::string(Width + 2, ' ')) +
-           right + "\n";
+    // A long one on a line of its own.
+    const std::string gap =
+        left.size() < Width ? std::string(Width - left.size(), ' ') : "\n" + std::string(Width + 2, ' ');
+    return "  " + left + gap + right + "\n";
 }
 
 }  // namespace

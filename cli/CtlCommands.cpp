@@ -187,7 +187,9 @@ int CmdCalibration(TCtlCall& call)
     ReadBoardValues();
     call.Reply("crystal\t" + FormatGeneral(FxtalMHz) + " MHz\nstart-up\t" + FormatGeneral(StartupFreqMHz) +
                    " MHz\nspeed grade\t" + SpeedGradeName(SpeedGrade),
-               {{"crystal_mhz", FxtalMHz}, {"startup_mhz", StartupFreqMHz}, {"speed_grade", SpeedGradeName(SpeedGrade)}});
+               {{"crystal_mhz", FxtalMHz},
+                {"startup_mhz", StartupFreqMHz},
+                {"speed_grade", SpeedGradeName(SpeedGrade)}});
     return CtlOk;
 }
 

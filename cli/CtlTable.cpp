@@ -8,7 +8,8 @@ namespace {
 const std::string FileHelp = "Intel HEX file; - is standard input";
 const std::string OutFileHelp = "Intel HEX file; - is standard output, which then carries nothing else";
 
-const TCtlOption Multiplier{"--multiplier", "M", "f(SI570) = f x M + offset, as the main window's multiplier; default 1"};
+const TCtlOption Multiplier{"--multiplier", "M",
+                            "f(SI570) = f x M + offset, as the main window's multiplier; default 1"};
 const TCtlOption Offset{"--offset", "MHZ", "the offset in MHz; default 0"};
 
 TCtlArgument FileArgument(const std::string& help)

@@ -26,7 +26,10 @@ void Event(const TCtlCall& call, const char* event, const std::optional<TDevice>
     if (board) {
         call.Reply(std::string(event) + "\t" + board->Product + "\tport " + std::to_string(board->UsbPortId) +
                        "\tserial " + board->Serial,
-                   {{"event", event}, {"product", board->Product}, {"port", board->UsbPortId}, {"serial", board->Serial}});
+                   {{"event", event},
+                    {"product", board->Product},
+                    {"port", board->UsbPortId},
+                    {"serial", board->Serial}});
     } else {
         const std::string reason = AbsenceText();
         call.Reply(std::string(event) + (reason.empty() ? "" : "\t" + reason), {{"event", event}, {"reason", reason}});

@@ -47,8 +47,8 @@ TEepromFile EepromFileOf(THexImage hex, int size)
         const std::string where = file.Hex.Records.empty()
                                       ? ": it holds no data"
                                       : "; its records lie beyond it: " + RecordsText(file.Hex.Records, Digits);
-        throw HexContentError(file.Hex.FileName + " defines no byte of the EEPROM's " + RangesText({{0, size - 1}}, Digits) +
-                              where);
+        throw HexContentError(file.Hex.FileName + " defines no byte of the EEPROM's " +
+                              RangesText({{0, size - 1}}, Digits) + where);
     }
     file.Missing = file.Hex.Missing(0, size - 1);
     file.Outside = file.Hex.RecordsOutside(0, size - 1);

@@ -154,7 +154,8 @@ TEST_F(CtlTest, ABatchFollowsItsBoardAcrossAReplug)
         {[](auto&, auto&) {}, "key", "error 2: Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !",
          {}},
         // Back: it restarted at its factory setting and is sent the frequency last asked for first.
-        {[](auto& fs, auto& b) { fs.Plug(b); }, "get", "f(SI570) = 14200000 Hz", Then({0x30}, Then(BoardValues, {0x3F}))},
+        {[](auto& fs, auto& b) { fs.Plug(b); }, "get", "f(SI570) = 14200000 Hz",
+         Then({0x30}, Then(BoardValues, {0x3F}))},
         {[](auto&, auto&) {}, "set 14.3M", "f(SI570) = 14300000 Hz", {0x30}},
     };
     auto board = PlugBoard(u"VELNOR-I2C", u"SN1");

@@ -208,7 +208,8 @@ TEST_F(CtlTest, KeySaysTheKeyInput)
     board->FailRequest[0x51] = ETIMEDOUT;
     const Result failed = Run({"key"});
     EXPECT_EQ(failed.Status, 3);
-    EXPECT_EQ(failed.Err, "quorvexctl: Reading the key input failed: error sending control message: Connection timed out\n");
+    EXPECT_EQ(failed.Err,
+              "quorvexctl: Reading the key input failed: error sending control message: Connection timed out\n");
 }
 
 TEST_F(CtlTest, GetReadsWhatTheRegistersMake)

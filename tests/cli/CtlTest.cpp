@@ -67,7 +67,8 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
         {{"key", "--json"}, 0, "{\"key\": \"up\", \"byte\": 32}\n", ""},
         {{"calibration"}, 0, "crystal\t114.285 MHz\nstart-up\t56.32 MHz\nspeed grade\tA\n", ""},
         {{"set", "2G"}, 1, "", "quorvexctl: frequency not supported: 2000000000 Hz\n"},
-        {{"set", "2x"}, 1, "", "quorvexctl: set: FREQ '2x' is not a frequency: Hz, or with k, M or G (7030k, 14.074M)\n"},
+        {{"set", "2x"}, 1, "",
+         "quorvexctl: set: FREQ '2x' is not a frequency: Hz, or with k, M or G (7030k, 14.074M)\n"},
         {{"set", "1M"}, 1, "", "quorvexctl: frequency not supported: 1000000 Hz\n"},
         {{"set"}, 1, "", "quorvexctl: set: FREQ is missing: the frequency f: Hz, or with k, M or G (7030k, 14.074M)\n"},
         {{"set", "14M", "15M"}, 1, "",
@@ -75,15 +76,19 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
         {{"key", "now"}, 1, "", "quorvexctl: key: unexpected argument 'now'; key takes none\n"},
         {{"set", "14M", "--multiplier", "0"}, 1, "",
          "quorvexctl: set: --multiplier '0' is not accepted: a number other than 0\n"},
-        {{"set", "14M", "--offset", "nine"}, 1, "", "quorvexctl: set: --offset 'nine' is not a finite number: MHz, a number\n"},
+        {{"set", "14M", "--offset", "nine"}, 1, "",
+         "quorvexctl: set: --offset 'nine' is not a finite number: MHz, a number\n"},
         {{"set", "14M", "--offset"}, 1, "", "quorvexctl: --offset needs a value: MHZ, the offset in MHz; default 0\n"},
         {{"set", "14M", "--json=yes"}, 1, "", "quorvexctl: --json takes no value\n"},
         {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: " + notFound + "\n"},
-        {{"set", "14M", "--port", "256"}, 1, "", "quorvexctl: set: --port '256' is not accepted: a USB Port ID, 0 to 255\n"},
+        {{"set", "14M", "--port", "256"}, 1, "",
+         "quorvexctl: set: --port '256' is not accepted: a USB Port ID, 0 to 255\n"},
         {{"set", "14M", "--serial", "SN2"}, 2, "",
-         "quorvexctl: " + notFound + " The chosen board (serial SN2) is not connected, but another board is present.\n"},
+         "quorvexctl: " + notFound +
+             " The chosen board (serial SN2) is not connected, but another board is present.\n"},
         {{"set", "14M", "--port", "99", "--json"}, 2, "",
-         "{\"error\": \"Could not find USB device \\\"VELNOR-I2C\\\" with vid=$16C0 and pid=$5DC !\", \"status\": 2}\n"},
+         "{\"error\": \"Could not find USB device \\\"VELNOR-I2C\\\" with vid=$16C0 and pid=$5DC !\", "
+         "\"status\": 2}\n"},
         {{"set", "1M", "--json"}, 1, "", "{\"error\": \"frequency not supported: 1000000 Hz\", \"status\": 1}\n"},
         {{"set", "14M", "--interval", "1"}, 1, "",
          "quorvexctl: set: --interval is not an option of set; its options are --multiplier, --offset, besides the "
@@ -125,10 +130,14 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
          "quorvexctl: beacon: --symbol-time '0' is not accepted: seconds, 0.001 to 86400\n"},
         {{"beacon", "--symbol-time", "abc"}, 1, "",
          "quorvexctl: beacon: --symbol-time 'abc' is not a finite number: seconds, 0.001 to 86400\n"},
-        {{"watch", "--interval", "0"}, 1, "", "quorvexctl: watch: --interval '0' is not accepted: seconds, 0.01 to 3600\n"},
+        {{"watch", "--interval", "0"}, 1, "",
+         "quorvexctl: watch: --interval '0' is not accepted: seconds, 0.01 to 3600\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Args.empty() ? "(none)" : c.Args.front() + std::string(" ") + (c.Args.size() > 1 ? c.Args[1] : ""));
+        std::string line;
+        for (const char* word : c.Args)
+            line += std::string(" ") + word;
+        SCOPED_TRACE(line);
         const Result r = Run(c.Args);
         EXPECT_EQ(r.Status, c.Status) << r.Err;
         EXPECT_TRUE(r.Out.starts_with(c.Out)) << r.Out;
