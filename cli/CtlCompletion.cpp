@@ -86,16 +86,17 @@ std::string CommandCases()
 {
     std::string text;
     for (const TCtlCommand& command : CtlCommands()) {
-        text += "        \"" + command.Name + "\")\n            options=\"" + Names(command.Options) + "\"\n";
+        const std::string indent(20, ' ');
+        text += "                \"" + command.Name + "\")\n" + indent + "options=\"" + Names(command.Options) + "\"\n";
         for (size_t i = 0; i < command.Arguments.size(); ++i) {
             const TCtlArgument& a = command.Arguments[i];
+            const std::string when = indent + "[[ $argument == " + std::to_string(i) + " ]] && ";
             if (a.File)
-                text += "            [[ $argument == " + std::to_string(i) + " ]] && file=1\n";
+                text += when + "file=1\n";
             else if (!a.Choices.empty())
-                text += "            [[ $argument == " + std::to_string(i) + " ]] && words=\"" + Words(a.Choices) +
-                        "\"\n";
+                text += when + "words=\"" + Words(a.Choices) + "\"\n";
         }
-        text += "            ;;\n";
+        text += indent + ";;\n";
     }
     return text;
 }
@@ -108,7 +109,7 @@ std::string BashCompletionScript()
     const std::string commands = FirstWords(groups);
     std::string groupCases;
     for (const auto& [group, second] : groups)
-        groupCases += "        " + group + ") group=\"" + Words(second) + "\" ;;\n";
+        groupCases += "            " + group + ") group=\"" + Words(second) + "\" ;;\n";
     return "# bash completion for quorvexctl; made by quorvexctl completion bash\n"
            "_quorvexctl()\n"
            "{\n"
