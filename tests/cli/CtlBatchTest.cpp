@@ -190,6 +190,39 @@ TEST_F(CtlTest, ABatchFollowsItsBoardAcrossAReplug)
     EXPECT_EQ(Fs.OpenFiles(), 0) << "the session's handle is closed at its end";
 }
 
+// A board without a serial number cannot be told from another after a
+// replug: the line that finds it gone fails, the next finds the board of the
+// product again and sends it what it is owed first.
+TEST_F(CtlTest, ABatchFindsABoardWithoutSerialAgainAtTheNextLine)
+{
+    auto board = PlugBoard();
+    int line = 0;
+    std::ostringstream out, err;
+    TCtlEnvironment env{out, err};
+    env.StopRequested = [] { return false; };
+    env.Sleep = [](int) {};
+    env.ReadLine = [&](std::string& text) {
+        const char* lines[] = {"set 14M", "set 14.1M", "get", "set 14.2M"};
+        if (line == 1) {
+            Fs.Unplug(*board);
+            Fs.Plug(board);
+        }
+        if (line == 4)
+            return false;
+        text = lines[line++];
+        return true;
+    };
+    ResetDeviceLinkValues();
+    const char* args[] = {"quorvexctl", "batch"};
+    EXPECT_EQ(RunQuorvexCtl(2, args, env), 2);
+    const std::vector<std::string> answers = Lines(out.str());
+    ASSERT_EQ(answers.size(), 4u);
+    EXPECT_EQ(answers[0], "f(SI570) = 14000000 Hz");
+    EXPECT_TRUE(answers[1].starts_with("error 2: Could not find USB device")) << answers[1];
+    EXPECT_EQ(answers[2], "f(SI570) = 14100000 Hz") << "sent what it was owed before it was read";
+    EXPECT_EQ(answers[3], "f(SI570) = 14200000 Hz");
+}
+
 TEST_F(CtlTest, SweepStepsFromStartToStopOnOneHandle)
 {
     auto board = PlugBoard();
