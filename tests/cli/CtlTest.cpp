@@ -158,14 +158,22 @@ TEST_F(CtlTest, SetTunesWithTheBoardsOwnCalibration)
 
 TEST_F(CtlTest, StoredBoardChoiceIsFoundWhereTheProgramKeepsIt)
 {
-    auto first = PlugBoard(u"VELNOR-I2C", u"SN1");
-    auto second = PlugBoard(u"VELNOR-I2C", u"SN2");
+    auto one = PlugBoard(u"VELNOR-I2C", u"SN1");
+    auto two = PlugBoard(u"VELNOR-I2C", u"SN2");
     ::setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
     const std::filesystem::path configDir =
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
-    // Without a stored choice the library's first board of the product is taken: the last one plugged.
-    const std::string storedFirst =
-        "I2CAddress=85\r\nDevice=VELNOR-I2C\r\nDevSerial=SN1\r\nDevNo=" + std::to_string(Fs.DeviceNumber(*first)) + "\r\n";
+    const auto tuned = [](const VirtualBoard& b) { return std::abs(b.OutputMHz() - 12.5) < 0.01; };
+    // Without a stored choice the library's first board of the product is taken, in the
+    // library's order; the stored choice names the other one.
+    ASSERT_EQ(Run({"set", "12.5M"}).Status, 0);
+    const auto& [unstored, stored] = tuned(*one) ? std::pair(one, two) : std::pair(two, one);
+    ASSERT_TRUE(tuned(*unstored) && !tuned(*stored));
+    ASSERT_EQ(Run({"set", "10M", "--serial", "SN1"}).Status, 0);
+    ASSERT_EQ(Run({"set", "10M", "--serial", "SN2"}).Status, 0);
+    const std::string storedChoice = "I2CAddress=85\r\nDevice=VELNOR-I2C\r\nDevSerial=" +
+                                     std::string(stored == one ? "SN1" : "SN2") +
+                                     "\r\nDevNo=" + std::to_string(Fs.DeviceNumber(*stored)) + "\r\n";
     bool exeWritable = true;
     ExecutableDirHook = [this] { return (Dir / "bin").string(); };
     DirWritableHook = [&exeWritable](const std::string&) { return exeWritable; };
@@ -187,15 +195,14 @@ TEST_F(CtlTest, StoredBoardChoiceIsFoundWhereTheProgramKeepsIt)
         std::filesystem::remove_all(configDir);
         exeWritable = c.ExeWritable;
         if (c.InWorking)
-            std::ofstream(Dir / "Quorvex.ini", std::ios::binary) << storedFirst;
+            std::ofstream(Dir / "Quorvex.ini", std::ios::binary) << storedChoice;
         if (c.InConfig) {
             std::filesystem::create_directories(configDir);
-            std::ofstream(configDir / "Quorvex.ini", std::ios::binary) << storedFirst;
+            std::ofstream(configDir / "Quorvex.ini", std::ios::binary) << storedChoice;
         }
-        const auto tuned = [](const VirtualBoard& b) { return std::abs(b.OutputMHz() - 12.5) < 0.01; };
         ASSERT_EQ(Run({"set", "12.5M"}).Status, 0);
-        EXPECT_EQ(tuned(*first), c.StoredChosen);
-        EXPECT_EQ(tuned(*second), !c.StoredChosen);
+        EXPECT_EQ(tuned(*stored), c.StoredChosen);
+        EXPECT_EQ(tuned(*unstored), !c.StoredChosen);
         ASSERT_EQ(Run({"set", "10M", "--serial", "SN1"}).Status, 0);
         ASSERT_EQ(Run({"set", "10M", "--serial", "SN2"}).Status, 0);
     }
