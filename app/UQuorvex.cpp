@@ -75,9 +75,12 @@ void TFormMain::CreateControls()
     Label1 = new QLabel("Frequency", client);
     Label1->setFont(large);
     design.PlaceFitting(Label1, 25, 12, 124, 29);
+    // The design has the upper buttons reach 3 pixels into the field below
+    // them, and the field 3 pixels into the unit list: on screen each ends
+    // where the next begins, so every edge shows.
     auto button = [&](QPushButton*& b, const char* caption, int left, int top, int width) {
         b = new QPushButton(caption, client);
-        design.Place(b, left, top, width, 26);
+        design.Place(b, left, top, width, top < 86 ? 86 - top : 26);
     };
     button(Button1, "+M", 25, 63, 61);
     button(Button2, "+k", 86, 63, 62);
@@ -85,7 +88,7 @@ void TFormMain::CreateControls()
     Edit1 = new TWheelEdit("0", client);
     Edit1Font = large;
     Edit1->setFont(large);
-    design.Place(Edit1, 25, 86, 186, 37);
+    design.Place(Edit1, 25, 86, 208 - 25, 37);
     ComboBox1 = new QComboBox(client);
     ComboBox1->addItems({"Hz", "kHz", "MHz"});
     ComboBox1->setCurrentIndex(2);
@@ -106,7 +109,7 @@ void TFormMain::CreateControls()
     CheckBox2 = new QCheckBox("Online detect", client);
     design.PlaceFitting(CheckBox2, 320, 172, 137, 26);
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -178,6 +181,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, Button6, &QPushButton::clicked, &TFormMain::Button6Click);
     // Changes made by code apply through ShowDisplayValue, not through the signal.
     Bind(this, Edit1, &QLineEdit::textEdited, &TFormMain::Edit1_Exit);
+    connect(Edit1, &QLineEdit::textChanged, this, &TFormMain::FitEdit1Text);
     Bind(this, ComboBox1, &QComboBox::activated, &TFormMain::ComboBox1Change);
     Bind(this, CheckBox1, &QCheckBox::toggled, &TFormMain::CheckBox1Click);
     Bind(this, CheckBox2, &QCheckBox::toggled, &TFormMain::CheckBox2Click);
@@ -324,24 +328,27 @@ void TFormMain::ShowDisplayValue(double value)
     if (Edit1->text() == text)
         return;  // no change, so nothing to apply
     Edit1->setText(text);
-    FitEdit1Text();
+    // Too long even in the smallest type: its leading digits show, never a
+    // misleading tail. A value that fits keeps the cursor at its end for typing on.
+    if (!Edit1->toolTip().isEmpty())
+        Edit1->setCursorPosition(0);
     Edit1_Exit();
 }
 
+// Run on every change of the text, typed or not: a long value is shown
+// whole in a smaller type, down to a size still easy to read, and a shorter
+// one in the full type again. Beyond that the tooltip holds the whole value.
 void TFormMain::FitEdit1Text()
 {
-    // A long value is shown whole in a smaller type, down to a size still easy
-    // to read; beyond that its leading digits show, never a misleading tail.
-    // A value that fits keeps the cursor at its end for typing on.
     const QString text = Edit1->text();
     const int frame = Edit1->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Edit1);
     const int room = Edit1->contentsRect().width() - 2 * frame - 4;
     QFont font = Edit1Font;
     while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > MinEdit1PointSize)
         font.setPointSizeF(font.pointSizeF() - 0.5);
-    Edit1->setFont(font);
-    if (QFontMetrics(font).horizontalAdvance(text) > room)
-        Edit1->setCursorPosition(0);
+    if (Edit1->font() != font)
+        Edit1->setFont(font);
+    Edit1->setToolTip(QFontMetrics(font).horizontalAdvance(text) > room ? text : QString());
 }
 
 double TFormMain::SteppedDisplayValue(double deltaHz) const

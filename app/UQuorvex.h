@@ -19,6 +19,7 @@
 #include <string>
 
 #include "mept/MeptCode.h"
+#include "support/StatusText.h"
 #include "support/UShape.h"
 #include "support/UWheelEdit.h"
 #include "usb/DeviceList.h"
@@ -68,7 +69,7 @@ public:
     TShape* Shape1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
-    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 

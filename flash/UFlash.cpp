@@ -20,6 +20,8 @@
 #include "support/FileDialogs.h"
 #include "support/Feedback.h"
 #include "support/LongOperation.h"
+#include "support/ReadableColour.h"
+#include "support/StatusText.h"
 #include "usb/FlashCommands.h"
 
 namespace {
@@ -71,9 +73,7 @@ void TFormFlash::CreateControls()
     QFont terminal = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     terminal.setPixelSize(design(16));
     ListBox1->setFont(terminal);
-    QPalette blue = ListBox1->palette();
-    blue.setColor(QPalette::Text, Qt::blue);
-    ListBox1->setPalette(blue);
+    SetReadableTextColour(ListBox1, QPalette::Text, QPalette::Base, Qt::blue);
     ListBox1->setFixedHeight(design(353));
     column->addWidget(ListBox1);
 
@@ -92,7 +92,7 @@ void TFormFlash::CreateControls()
     column->addLayout(buttons);
     column->addStretch(1);
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -107,6 +107,7 @@ void TFormFlash::FormCreate()
 {
     const TDesignScale design(*this, DesignPpi);
     resize(design(696), design(480));
+    FitOnScreen(*this);
 }
 
 void TFormFlash::closeEvent(QCloseEvent* event)

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/StatusText.h"
+
 class QFileDialog;
 class QLabel;
 class QListWidget;
@@ -30,7 +32,7 @@ public:
     QPushButton* Button10 = nullptr;
     QPushButton* Button9 = nullptr;
     QPushButton* Button2 = nullptr;
-    QLabel* StatusBar1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;
     QFileDialog* OpenHex = nullptr;
 
     uint16_t FlashableStart = 0;

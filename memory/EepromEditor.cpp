@@ -22,6 +22,7 @@
 #include "support/FileDialogs.h"
 #include "support/Feedback.h"
 #include "support/LongOperation.h"
+#include "support/StatusText.h"
 #include "support/UUtils.h"
 
 namespace {
@@ -74,7 +75,7 @@ void TEepromEditor::CreateControls()
     SG->OnKeyUp = [this] { Guarded([this] { SGKeyUp(); }); };
     SG->OnMouseDown = [this] { Guarded([this] { SGMouseDown(); }); };
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -117,13 +118,20 @@ void TEepromEditor::FormCreate()
         std::max(design(ColWidths[ColDecimal]), SG->fontMetrics().horizontalAdvance("281474976710655") + design(16));
     const int hexWidth =
         std::max(design(ColWidths[ColHex]), SG->fontMetrics().horizontalAdvance("DDDDDDDDDDDD") + design(16));
+    int rowHeight = std::max(design(RowHeight), SG->fontMetrics().height() + 2);
+    const int chrome = SG->verticalScrollBar()->sizeHint().width() + 2 * SG->frameWidth();
+    // On a screen too narrow for the labels in one line, they take two.
+    const int labelRoom = ScreenRoom(*this).width() - decimalWidth - hexWidth - chrome;
+    if (labelWidth > labelRoom) {
+        labelWidth = std::max(labelRoom, labelWidth / 2);
+        rowHeight = std::max(rowHeight, 2 * SG->fontMetrics().height() + 2);
+    }
     SG->setColumnWidth(0, labelWidth);
     SG->setColumnWidth(ColDecimal, decimalWidth);
     SG->setColumnWidth(ColHex, hexWidth);
-    SG->SetRowHeights(std::max(design(RowHeight), SG->fontMetrics().height() + 2));
-    const int gridWidth = labelWidth + decimalWidth + hexWidth + SG->verticalScrollBar()->sizeHint().width() +
-                          2 * SG->frameWidth();
-    resize(std::max(design(layout_.Width), gridWidth), design(layout_.Height));
+    SG->SetRowHeights(rowHeight);
+    resize(std::max(design(layout_.Width), labelWidth + decimalWidth + hexWidth + chrome), design(layout_.Height));
+    FitOnScreen(*this);
     RefreshGrid(false, false);
 }
 

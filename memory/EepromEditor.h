@@ -8,6 +8,7 @@
 #include <string>
 
 #include "memory/EepromFields.h"
+#include "support/StatusText.h"
 
 class QFileDialog;
 class QLabel;
@@ -29,7 +30,7 @@ public:
 
     QListWidget* ListBox1 = nullptr;
     TStringGrid* SG = nullptr;
-    QLabel* StatusBar1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;
     QMenu* File1 = nullptr;
     QAction* Load1 = nullptr;
     QAction* Save1 = nullptr;

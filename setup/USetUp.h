@@ -12,6 +12,8 @@
 #include <QPushButton>
 
 #include <array>
+
+#include "support/StatusText.h"
 #include <cstdint>
 #include <functional>
 
@@ -54,7 +56,7 @@ public:
     QLineEdit* Edit6 = nullptr;
     QLabel* Label10 = nullptr;
     QPushButton* Button2 = nullptr;
-    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QListWidget* ListBox1 = nullptr;
     QPushButton* Button5 = nullptr;
     QLineEdit* Edit7 = nullptr;
