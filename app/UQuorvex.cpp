@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -25,6 +24,7 @@
 #include "setup/USetUp.h"
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
+#include "support/FilteredField.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
 
@@ -199,8 +199,15 @@ void TFormMain::ConnectHandlers()
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
     Edit1->setMouseTracking(true);
     Edit1->installEventFilter(this);
-    // The increment menu replaces their own context menus (contextMenuEvent).
-    Edit1->setContextMenuPolicy(Qt::NoContextMenu);
+    // The field's menu holds the edit items and then the increment items; the
+    // unit list shows the increment menu (contextMenuEvent).
+    auto* keys = new TFilteredField(
+        Edit1, [this](char16_t& Key) { Edit1KeyPress(Key); },
+        [](const QString& text) {
+            double value = 0;
+            return TryParseFloat(text.toStdString(), value);
+        });
+    keys->MenuItems = PopupMenu1->actions();
     ComboBox1->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
@@ -427,22 +434,6 @@ void TFormMain::Edit1KeyPress(char16_t& Key)
     FilterKey(Edit1, Key, KeyClassDecimal);
 }
 
-// Only keys that type a character pass the filter; Tab moves the focus and
-// Delete edits, as in any field.
-bool TFormMain::Edit1KeyDropped(const QKeyEvent& event)
-{
-    if (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab || event.key() == Qt::Key_Delete)
-        return false;
-    const QString text = event.text();
-    for (const QChar c : text) {
-        char16_t key = c.unicode();
-        Edit1KeyPress(key);
-        if (key == 0)
-            return true;
-    }
-    return false;
-}
-
 // The wheel tunes without a click.
 void TFormMain::Edit1MouseMove()
 {
@@ -456,12 +447,8 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         return centralWidget()->childAt(static_cast<QHelpEvent*>(event)->pos()) != nullptr;
     if (watched != Edit1)
         return QMainWindow::eventFilter(watched, event);
-    bool dropped = false;
     Guarded([&] {
         switch (event->type()) {
-        case QEvent::KeyPress:
-            dropped = Edit1KeyDropped(*static_cast<QKeyEvent*>(event));
-            break;
         case QEvent::MouseMove:
             Edit1MouseMove();
             break;
@@ -480,7 +467,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     });
-    return dropped;
+    return false;
 }
 
 void TFormMain::Exit1Click()

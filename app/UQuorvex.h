@@ -25,8 +25,6 @@
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
 
-class QKeyEvent;
-
 // Shared settings of the main window. Frequencies in Hz unless named otherwise.
 inline double Frequency = 0;  // display frequency, before multiplier and offset
 constexpr std::array<double, 3> UnitFactor{1, 1000, 1000000};  // Hz per unit: Hz, kHz, MHz
@@ -167,7 +165,6 @@ private:
     double SteppedDisplayValue(double deltaHz) const;
     void StepButton(double stepHz, bool up);
     void WheelStep(double deltaHz, bool& Handled);
-    bool Edit1KeyDropped(const QKeyEvent& event);
 
     bool CloseWithoutSaving(const std::string& error);
     bool Terminating = false;

@@ -72,6 +72,10 @@ void TEepromEditor::CreateControls()
     SG = new TStringGrid(3, static_cast<int>(layout_.Rows->size()) + 1, client);
     column->addWidget(SG, 1);
     SG->OnKeyPress = [this](char16_t& Key) { SGKeyPress(Key); };
+    SG->AcceptsText = [](int col, const QString& text) {
+        uint64_t value = 0;
+        return ParseCellText(text.toStdString(), col == ColHex, value);
+    };
     SG->OnKeyUp = [this] { Guarded([this] { SGKeyUp(); }); };
     SG->OnMouseDown = [this] { Guarded([this] { SGMouseDown(); }); };
 

@@ -15,6 +15,7 @@
 #include "app/UQuorvex.h"
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
+#include "support/FilteredField.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
 #include "setup/HexField.h"
@@ -34,19 +35,6 @@ QString Text(const std::string& s)
     return QString::fromStdString(s);
 }
 
-// Only printable characters go through the field's filter: Tab still moves
-// the focus, Backspace and Delete still edit.
-bool KeyDropped(const QKeyEvent& event, uint8_t keyClass)
-{
-    const QString text = event.text();
-    return std::any_of(text.begin(), text.end(), [keyClass](QChar c) {
-        char16_t key = c.unicode();
-        if (c.isPrint())
-            FilterKey(nullptr, key, keyClass);
-        return key == 0;
-    });
-}
-
 // "Product    USB Port ID=5  Serial=2"
 QString DeviceEntry(const TDevice& d)
 {
@@ -63,11 +51,22 @@ TFormSetUp::TFormSetUp(QWidget* parent) : QMainWindow(parent)
     Guarded([this] { FormCreate(); });
 }
 
-void TFormSetUp::BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), uint8_t keyClass)
+// A field with a key class filters what is typed and pasted into it; a pasted
+// text must leave a number of the field's kind.
+void TFormSetUp::BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), std::optional<uint8_t> keyClass)
 {
     Bind(this, edit, &QLineEdit::textChanged, handler);
-    edit->setProperty("keyClass", keyClass);
     edit->installEventFilter(this);
+    if (!keyClass)
+        return;
+    const bool hex = *keyClass == KeyClassHex;
+    new TFilteredField(
+        edit, [keyClass](char16_t& Key) { FilterKey(nullptr, Key, *keyClass); },
+        [hex](const QString& text) {
+            double number = 0;
+            uint32_t address = 0;
+            return hex ? TryParseHex32(text.toStdString(), address) : TryParseFloat(text.toStdString(), number);
+        });
 }
 
 void TFormSetUp::ConnectHandlers()
@@ -78,7 +77,7 @@ void TFormSetUp::ConnectHandlers()
     BindEdit(Edit4, &TFormSetUp::Edit4Change, KeyClassFloat);
     BindEdit(Edit5, &TFormSetUp::Edit5Change, KeyClassFloat);
     BindEdit(Edit6, &TFormSetUp::Edit6Change, KeyClassFloat);
-    BindEdit(Edit7, &TFormSetUp::Edit7Change, 0xFF);  // any character
+    BindEdit(Edit7, &TFormSetUp::Edit7Change, std::nullopt);  // any text
     // Changes the dialog makes itself run the handler explicitly (SetRememberBox)
     // or with CheckBoxGuard set.
     QObject::connect(CheckBox1, &QCheckBox::toggled, this,
@@ -98,8 +97,6 @@ bool TFormSetUp::eventFilter(QObject* watched, QEvent* event)
     auto* edit = qobject_cast<QLineEdit*>(watched);
     if (!edit)
         return QMainWindow::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress)
-        return KeyDropped(*static_cast<QKeyEvent*>(event), static_cast<uint8_t>(edit->property("keyClass").toUInt()));
     if (event->type() == QEvent::FocusOut) {
         // Only the operator leaves a field: switching windows, opening a menu or
         // a rejected field taking the focus back does not validate this one.
@@ -171,6 +168,15 @@ void TFormSetUp::closeEvent(QCloseEvent* event)
 void TFormSetUp::FormClose()
 {
     FormMain->Edit1_Exit();
+}
+
+// Escape closes the dialog as its close button does, with the same checks.
+void TFormSetUp::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QMainWindow::keyPressEvent(event);
 }
 
 void TFormSetUp::changeEvent(QEvent* event)

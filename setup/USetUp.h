@@ -16,6 +16,7 @@
 #include "support/StatusText.h"
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // Installed by tests only: the waits after the board's reset, in ms.
 inline std::function<void(int)> ResetWaitSleepHook;
@@ -97,13 +98,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
     void PlaceControls();
     void ConnectHandlers();
-    void BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), uint8_t keyClass);
+    void BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), std::optional<uint8_t> keyClass);
 
     // The steps every number field shares; false when the text is no number.
     bool ValidateNumber(QLineEdit* edit, double& setting);
