@@ -31,6 +31,7 @@
 namespace {
 
 constexpr double DesignPpi = 144;
+const QString NotSupportedText = "frequency not supported";
 
 QString Text(const std::string& s)
 {
@@ -310,6 +311,10 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* event)
 
 void TFormMain::Edit1_Exit()
 {
+    // The refusal speaks of the value refused; with another text in the field
+    // it would mislead. What was set stays true of the board, so it stays.
+    if (StatusBar1->text() == NotSupportedText)
+        StatusBar1->clear();
     double value = 0;
     if (!TryParseFloat(Edit1->text().toStdString(), value)) {
         Edit1->setFocus();
@@ -326,7 +331,7 @@ void TFormMain::Edit1_Exit()
     if (SetFrequency(Si570Frequency))
         StatusBar1->setText("f(SI570) = " + Text(FormatGeneral(Si570Frequency)) + " Hz");
     else
-        StatusBar1->setText("frequency not supported");
+        StatusBar1->setText(NotSupportedText);
 }
 
 void TFormMain::ShowDisplayValue(double value)

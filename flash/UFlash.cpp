@@ -140,9 +140,10 @@ bool TFormFlash::QueryFlashableStart()
     return true;
 }
 
-bool TFormFlash::LoadFirmwareHex()
+bool TFormFlash::LoadFirmwareHex(const QString& purpose)
 {
     StatusBar1->clear();
+    OpenHex->setWindowTitle(purpose);
     OpenHex->selectFile(QString());
     fileName_ = RunFileDialog(*OpenHex);
     if (fileName_.empty())
@@ -185,6 +186,8 @@ bool TFormFlash::ReadFlash(int count)
         StatusBar1->clear();
         throw;
     }
+    // Read: the line no longer says it is reading.
+    StatusBar1->clear();
     return true;
 }
 
@@ -213,7 +216,7 @@ void TFormFlash::Button1Click()
 
 void TFormFlash::Button2Click()
 {
-    if (!LoadFirmwareHex())
+    if (!LoadFirmwareHex("Verify firmware: open the HEX file to compare with the board's flash"))
         return;
     StatusBar1->setText("Reading flash");
     ListBox1->clear();
@@ -233,7 +236,7 @@ void TFormFlash::Button10Click()
     const int blocks = start == 0 ? 1 : (start - 1) / FlashBlockSize + 1;
     if (!ReadFlash(blocks))
         return;
-    if (!LoadFirmwareHex())
+    if (!LoadFirmwareHex("Check Version: open the firmware's HEX file to compare with the board's boot section"))
         return;
     // Nothing below a start of 0: the runtime's hex of -1 names the empty range.
     CompareUpTo(start - 1, start == 0 ? "FFFFFFFF" : Hex(start - 1));
@@ -244,7 +247,7 @@ void TFormFlash::Button9Click()
     if (!QueryFlashableStart())
         return;
     StatusBar1->clear();
-    if (!LoadFirmwareHex())
+    if (!LoadFirmwareHex("Flash: open the firmware HEX file to program into the board"))
         return;
     const auto last = std::find_if(FirmwareImage.rbegin(), FirmwareImage.rend(), [](uint8_t b) { return b != 0xFF; });
     FirmwareImage.erase(last.base(), FirmwareImage.end());

@@ -4,6 +4,7 @@
 // and compares it with a HEX file. A tool window: the main window is disabled
 // while it is open.
 #include <QMainWindow>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -42,7 +43,8 @@ public:
     void FormCreate();
     void FormClose();
     bool QueryFlashableStart();
-    bool LoadFirmwareHex();
+    // purpose: the open dialog's title, saying which file the operation wants.
+    bool LoadFirmwareHex(const QString& purpose);
     void WriteFirmware(int start);
     void Button1Click();
     void Button10Click();

@@ -33,6 +33,7 @@ constexpr int RowHeight = 18;
 constexpr int ColWidths[] = {450, 100, 100};
 constexpr int ColDecimal = 1;
 constexpr int ColHex = 2;
+const QString InputErrorText = "Input error in focussed field";
 
 QString Text(const std::string& s)
 {
@@ -188,6 +189,8 @@ void TEepromEditor::ShowingFailure(Action&& action)
 
 void TEepromEditor::ReadIntoImage()
 {
+    // What the line said was about the image before: it does not stand beside the progress.
+    StatusBar1->clear();
     TLongOperation operation(*this, static_cast<int>(EepromImage.size()));
     operation.Begin("Reading EEPROM");
     ShowingFailure([&] {
@@ -210,6 +213,7 @@ void TEepromEditor::ReadEEPROM2Click()
 
 void TEepromEditor::readEEPROM1Click()
 {
+    StatusBar1->clear();
     TLongOperation operation(*this, EepromWriteSteps);
     ShowingFailure([&] {
         StatusBar1->setText(Text(WriteBoardEeprom([&](int done, const char* what) {
@@ -284,6 +288,9 @@ void TEepromEditor::RefreshListing()
 
 void TEepromEditor::RefreshGrid(bool decimal, bool hex)
 {
+    // Both columns from the image: a cell's unconvertible text is gone, and with it the error.
+    if (decimal && hex)
+        ClearInputError();
     SG->SetCell(0, 0, "[Address] Item");
     SG->SetCell(ColDecimal, 0, "Decimal");
     SG->SetCell(ColHex, 0, "Hex");
@@ -317,12 +324,19 @@ void TEepromEditor::ApplyColumn(int col)
         if (!ParseCellText(SG->Cells(col, row).toStdString(), col == ColHex, value)) {
             SG->SetCurrent(col, row);
             SG->setFocus();
-            StatusBar1->setText("Input error in focussed field");
+            StatusBar1->setText(InputErrorText);
             return;
         }
         StoreField(field, value, EepromImage);
         ++row;
     }
+    ClearInputError();
     RefreshListing();
     RefreshGrid(col == ColHex, col == ColDecimal);
+}
+
+void TEepromEditor::ClearInputError()
+{
+    if (StatusBar1->text() == InputErrorText)
+        StatusBar1->clear();
 }

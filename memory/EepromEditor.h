@@ -75,6 +75,8 @@ private:
     template <typename Action>
     void ShowingFailure(Action&& action);
     void ApplyColumn(int col);
+    // Every cell converts again: the input error, if shown, is over.
+    void ClearInputError();
 
     TEditorLayout layout_;
 };

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -25,9 +26,14 @@ std::string CodeText(const QLineEdit& edit)
     return edit.text().toLatin1().toStdString();
 }
 
-double FieldValue(const QLineEdit& edit)
+// The number in a field, or an error that names the field by its caption.
+double FieldValue(const QLabel& caption, const QLineEdit& edit)
 {
-    return StrToFloat(edit.text().toStdString());
+    const std::string text = edit.text().toStdString();
+    double value = 0;
+    if (!TryParseFloat(text, value) || !std::isfinite(value))
+        throw ConvertError(caption.text().toStdString() + ": '" + text + "' is not a number");
+    return value;
 }
 
 std::string FirstLineOf(const std::string& path)
@@ -151,10 +157,32 @@ void TF_MEPT::StartOrStop()
 
 void TF_MEPT::StartTransmission()
 {
+    // All three fields are checked before anything changes: a start that is
+    // refused leaves the keyer as it was and Transmit released, and a refused
+    // restart at the end of the code ends the beacon.
+    double spacing = 0, off = 0;
+    int symbolMs = 0;
+    try {
+        spacing = FieldValue(*Label3, *Edit2);
+        off = FieldValue(*Label5, *Edit3) * 1000000;
+        symbolMs = SymbolTimeMsOf(FieldValue(*Label1, *Edit1));
+        // The timer cannot tick sooner: nothing would ever be sent.
+        if (symbolMs <= 0)
+            throw RangeError(Label1->text().toStdString() + ": '" + Edit1->text().toStdString() +
+                             "' is too short, a symbol lasts at least 0.001 seconds");
+    } catch (const QuorvexError&) {
+        {
+            const QSignalBlocker quiet(SpeedTransmit);
+            SpeedTransmit->setChecked(false);
+        }
+        if (Timer1->isActive())
+            SendQuietly([this] { StopTransmission(); });
+        throw;
+    }
     Transmission.Start(CodeText(*EditCode));
-    FrequencySpacing = FieldValue(*Edit2);
-    OffFrequency = FieldValue(*Edit3) * 1000000;
-    SymbolTimeMs = SymbolTimeMsOf(FieldValue(*Edit1));
+    FrequencySpacing = spacing;
+    OffFrequency = off;
+    SymbolTimeMs = symbolMs;
     ClearPicture();
     // No symbol now: the first goes out on the first tick.
     Timer1->setInterval(SymbolTimeMs);

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "AppFixture.h"
+#include "WindowsFixture.h"
 #include "app/UAbout.h"
 #include "memory/StringGrid.h"
 #include "memory/UEEPROM.h"
@@ -16,62 +16,7 @@
 
 namespace {
 
-class FieldKeys : public AppTest {
-protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        ::setenv("XDG_DATA_HOME", (WorkDir / "data").c_str(), 1);
-        StartOnline();
-        Dialog = std::make_unique<TFormSetUp>();
-        FormSetUp = Dialog.get();
-        Editor = std::make_unique<TFormEEPROM>();
-        FormEEPROM = Editor.get();
-    }
-
-    void TearDown() override
-    {
-        FormEEPROM = nullptr;
-        Editor.reset();
-        FormSetUp = nullptr;
-        Dialog.reset();
-        ::unsetenv("XDG_DATA_HOME");
-        AppTest::TearDown();
-    }
-
-    // The in-place editor of a grid cell, opened with F2 as the operator does.
-    QLineEdit* CellEditor(int col, int row)
-    {
-        Form->EEPROMSetup1->trigger();
-        TStringGrid& grid = *Editor->SG;
-        const QRect cell = grid.visualItemRect(grid.item(row - 1, col));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-        QTest::keyClick(&grid, Qt::Key_F2);
-        for (QLineEdit* editor : grid.findChildren<QLineEdit*>())
-            if (editor->isVisible())
-                return editor;
-        return nullptr;
-    }
-
-    // The menu a right click opens on the widget.
-    QMenu* RightClick(QWidget* widget)
-    {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(widget, &event);
-        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-
-    static QAction* Item(QMenu& menu, const QString& text)
-    {
-        for (QAction* item : menu.actions())
-            if (item->text().section('\t', 0, 0).remove('&') == text)
-                return item;
-        return nullptr;
-    }
-
-    std::unique_ptr<TFormSetUp> Dialog;
-    std::unique_ptr<TFormEEPROM> Editor;
-};
+using FieldKeys = WindowsTest;
 
 struct FieldCase {
     const char* Name;
