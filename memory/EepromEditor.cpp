@@ -1,6 +1,8 @@
 #include "memory/EepromEditor.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -100,12 +103,15 @@ void TEepromEditor::CreateMenus()
     File1 = menuBar()->addMenu("&File");
     Load1 = File1->addAction("&Load");
     Save1 = File1->addAction("&Save");
+    File1->addSeparator();
+    OpenBackups1 = File1->addAction("Open &Backups Folder");
     EEPROM1 = menuBar()->addMenu("&EEPROM");
     ReadEEPROM2 = EEPROM1->addAction("&Read EEPROM");
     readEEPROM1 = EEPROM1->addAction("&Write EEPROM");
     Clearbuffer1 = EEPROM1->addAction("&Clear buffer");
     Bind(this, Load1, &QAction::triggered, &TEepromEditor::Load1Click);
     Bind(this, Save1, &QAction::triggered, &TEepromEditor::Save1Click);
+    Bind(this, OpenBackups1, &QAction::triggered, &TEepromEditor::OpenBackups1Click);
     Bind(this, ReadEEPROM2, &QAction::triggered, &TEepromEditor::ReadEEPROM2Click);
     Bind(this, readEEPROM1, &QAction::triggered, &TEepromEditor::readEEPROM1Click);
     Bind(this, Clearbuffer1, &QAction::triggered, &TEepromEditor::Clearbuffer1Click);
@@ -238,6 +244,15 @@ void TEepromEditor::Save1Click()
         return;
     const std::vector<uint8_t> buffer(EepromImage.begin(), EepromImage.begin() + layout_.OwnBytes);
     WriteIntelHex(name, 0, layout_.OwnBytes, buffer);
+}
+
+// Where a write keeps the board's previous EEPROM, for the operator to find
+// a backup by name; made if no write has made it yet.
+void TEepromEditor::OpenBackups1Click()
+{
+    const QString folder = QString::fromStdString(BackupFolder());
+    QDir().mkpath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 void TEepromEditor::Load1Click()

@@ -34,6 +34,7 @@ public:
     QMenu* File1 = nullptr;
     QAction* Load1 = nullptr;
     QAction* Save1 = nullptr;
+    QAction* OpenBackups1 = nullptr;
     QMenu* EEPROM1 = nullptr;
     QAction* ReadEEPROM2 = nullptr;
     QAction* readEEPROM1 = nullptr;
@@ -51,6 +52,7 @@ public:
     void Clearbuffer1Click();
     void Save1Click();
     void Load1Click();
+    void OpenBackups1Click();
     void SGMouseDown();
     void SGKeyPress(char16_t& Key);
     void SGKeyUp();

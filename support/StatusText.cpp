@@ -1,6 +1,13 @@
 #include "support/StatusText.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QMenu>
+#include <QUrl>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
@@ -35,6 +42,11 @@ QString TStatusText::ShownText() const
         const QString folder = metrics.elidedText(path.left(slash + 1), Qt::ElideMiddle, folderRoom);
         if (!folder.isEmpty())
             return before + folder + name;
+        // Narrower still: the words before the name give way, the name stays.
+        const QString words = metrics.elidedText(all.left(all.size() - name.size()), Qt::ElideRight,
+                                                 room - metrics.horizontalAdvance(name));
+        if (!words.isEmpty())
+            return words + name;
     }
     return metrics.elidedText(all, Qt::ElideRight, room);
 }
@@ -70,4 +82,19 @@ void TStatusText::paintEvent(QPaintEvent* event)
     const QRect area = contentsRect().adjusted(margin() + std::max(0, indent()), margin(), -margin(), -margin());
     style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(), shown,
                           foregroundRole());
+}
+
+void TStatusText::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (text().isEmpty())
+        return;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString all = text();
+    menu->addAction("&Copy", this, [all] { QGuiApplication::clipboard()->setText(all); });
+    const QString folder = QFileInfo(Path()).absolutePath();
+    if (!Path().isEmpty() && QFileInfo(folder).isDir())
+        menu->addAction("&Open Containing Folder", this,
+                        [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    menu->popup(event->globalPos());
 }

@@ -1,8 +1,10 @@
 #pragma once
 // A window's status line. A text wider than the line is shortened so that
 // what matters stays readable: a file path in it loses the middle of its
-// folder (the file's name stays whole), any other text its end; hovering
-// shows the whole text. The line never makes its window wider.
+// folder, then the words before it, while the file's name stays whole; any
+// other text loses its end. Hovering
+// shows the whole text. The line never makes its window wider. Its context
+// menu copies the whole text and opens the folder of a file it names.
 #include <QLabel>
 
 class TStatusText : public QLabel {
@@ -22,6 +24,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
