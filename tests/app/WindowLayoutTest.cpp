@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
 #include <functional>
 
 #include "AppFixture.h"
@@ -22,6 +23,7 @@
 #include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 #include "support/FileDialogs.h"
+#include "support/ReadableColour.h"
 
 namespace {
 
@@ -242,6 +244,42 @@ TEST_F(WindowLayout, VirtualBoardOpensOnTheScreenWhereverTheMainWindowIs)
         }
         VirtualBoardWindow->hide();
     }
+}
+
+TEST_F(WindowLayout, ColouredTextStaysReadableWhenTheDesktopPaletteChanges)
+{
+    const QPalette desktop = QApplication::palette();
+    QApplication::setPalette(Palettes[0].Make());
+    CreateWindows();
+    const struct {
+        const char* Name;
+        QWidget* Control;
+        QPalette::ColorRole Text, Back;
+        QColor Light;  // the colour on the light palette, as designed
+    } coloured[] = {
+        {"about title", Windows->About->Label1, QPalette::WindowText, QPalette::Window, QColor(0, 0, 128)},
+        {"flasher listing", Windows->Flash->ListBox1, QPalette::Text, QPalette::Base, QColor(Qt::blue)},
+        {"calibration warning", Windows->SetUp->Label12, QPalette::WindowText, QPalette::Window, QColor(Qt::red)},
+    };
+    for (const Palette& palette : {Palettes[1], Palettes[0]}) {
+        QApplication::setPalette(palette.Make());
+        for (const auto& c : coloured) {
+            SCOPED_TRACE(std::string(palette.Name) + " " + c.Name);
+            const QColor text = c.Control->palette().color(c.Text);
+            EXPECT_GE(ContrastRatio(text, c.Control->palette().color(c.Back)), ReadableContrast);
+            // Still the designed hue: the strongest channel stays the strongest.
+            const auto strongest = [](const QColor& colour) {
+                const int channels[] = {colour.red(), colour.green(), colour.blue()};
+                return std::max_element(std::begin(channels), std::end(channels)) - std::begin(channels);
+            };
+            EXPECT_EQ(strongest(text), strongest(c.Light));
+            if (palette.Name == std::string("light") && c.Light != QColor(Qt::red)) {
+                EXPECT_EQ(text, c.Light) << "unchanged where it reads as designed";
+            }
+        }
+    }
+    EXPECT_TRUE(QFontInfo(Windows->SetUp->ListBox1->font()).fixedPitch()) << "the descriptor report's columns line up";
+    QApplication::setPalette(desktop);
 }
 
 }  // namespace
