@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/UQuorvex.h"
+#include "setup/USetUp.h"
 #include "support/ReadableColour.h"
 #include "support/StatusText.h"
 
@@ -321,4 +323,14 @@ std::vector<std::string> LayoutProblems(const QWidget& window, const LayoutExcep
     Checker checker(window, exceptions);
     checker.Run();
     return checker.Problems;
+}
+
+void ShowSetupsLongestTexts(TFormSetUp& dialog)
+{
+    dialog.Edit4->setText("10");  // no fit for this chip: the two warning lines
+    dialog.Button1->click();
+    dialog.Edit1->setText("1FF");
+    Frequency = 999999999.5;
+    dialog.ComboPPM->setCurrentIndex(4);
+    dialog.ComboPPMChange();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QWidget;
+class TFormSetUp;
 
 struct LayoutExceptions {
     // Fields and lists whose text scrolls by design (a long code, a path).
@@ -19,3 +20,7 @@ struct LayoutExceptions {
 
 // One line per fault found in the shown window and its visible controls.
 std::vector<std::string> LayoutProblems(const QWidget& window, const LayoutExceptions& exceptions = {});
+
+// The setup dialog's changing labels at their longest, through their
+// handlers: the calibration warnings, the largest address, the largest step.
+void ShowSetupsLongestTexts(TFormSetUp& dialog);

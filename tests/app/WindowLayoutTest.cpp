@@ -132,8 +132,7 @@ protected:
     int Views = 0;
 };
 
-// Each window with its longest texts: what it shows after the operations that
-// fill it, as the operator runs them.
+// The main window with its longest texts: two boards online, a long value set.
 void ShowMain(TFormMain& main)
 {
     main.Timer1Timer();  // two boards online
@@ -141,20 +140,71 @@ void ShowMain(TFormMain& main)
     main.Edit1_Exit();
 }
 
-void ShowSetup(TFormSetUp& setup)
-{
-    FormMain->Setup1Click();
-    setup.Edit4->setText("10");  // no fit for this chip: the two warning lines
-    setup.Button1->click();
-    setup.Edit1->setText("1FF");
-    Frequency = 999999999.5;
-    setup.ComboPPM->setCurrentIndex(4);
-    setup.ComboPPMChange();
-}
-
 TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
 {
     ::setenv("XDG_DATA_HOME", (WorkDir / "data").c_str(), 1);
+    // Each window opened as the operator opens it, with its longest texts.
+    const struct {
+        const char* Name;
+        std::function<QWidget*()> Show;
+        std::function<LayoutExceptions()> Exceptions;
+    } views[] = {
+        {"main-window",
+         [this] {
+             ShowMain(*Windows->Main);
+             return Windows->Main.get();
+         },
+         {}},
+        {"setup",
+         [this] {
+             FormMain->Setup1Click();
+             ShowSetupsLongestTexts(*Windows->SetUp);
+             return Windows->SetUp.get();
+         },
+         [this] {
+             const TFormSetUp& setup = *Windows->SetUp;
+             return LayoutExceptions{.Scrolls = {setup.ListBox1, setup.Edit7},
+                                     .BeyondEdge = {setup.ListBox1, setup.Button5, setup.Edit7, setup.ComboDevs}};
+         }},
+        {"about-box",
+         [this] {
+             Windows->Main->About1Click();
+             return Windows->About.get();
+         },
+         {}},
+        {"eeprom-editor",
+         [this] {
+             Windows->Main->EEPROMSetup1->trigger();
+             Windows->EEPROM->readEEPROM1->trigger();  // the message naming the backup
+             return Windows->EEPROM.get();
+         },
+         {}},
+        {"eeprom-filter-board",
+         [this] {
+             Windows->Main->EEPROM_Orvel->trigger();
+             return Windows->EEPROM_Orvel.get();
+         },
+         {}},
+        {"flash",
+         [this] {
+             Windows->Main->Flash1->trigger();
+             Windows->Flash->Button1->click();
+             return Windows->Flash.get();
+         },
+         {}},
+        {"mept",
+         [this] {
+             Windows->Main->MEPT1Click();
+             return Windows->MEPT.get();
+         },
+         [this] { return LayoutExceptions{.Scrolls = {Windows->MEPT->EditCode}, .BeyondEdge = {}}; }},
+        {"virtual-board",
+         [this] {
+             VirtualBoardWindow->show();
+             return VirtualBoardWindow.get();
+         },
+         {}},
+    };
     const QFont desktopFont = QApplication::font();
     const QPalette desktopPalette = QApplication::palette();
     for (const Palette& palette : Palettes)
@@ -166,42 +216,12 @@ TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
             font.setPointSize(points);
             QApplication::setFont(font);
             CreateWindows();
-
-            ShowMain(*Windows->Main);
-            Check(*Windows->Main, "main-window");
-
-            ShowSetup(*Windows->SetUp);
-            Check(*Windows->SetUp, "setup",
-                  {.Scrolls = {Windows->SetUp->ListBox1, Windows->SetUp->Edit7},
-                   .BeyondEdge = {Windows->SetUp->ListBox1, Windows->SetUp->Button5, Windows->SetUp->Edit7,
-                                  Windows->SetUp->ComboDevs}});
-            Windows->SetUp->close();
-
-            Windows->Main->About1Click();
-            Check(*Windows->About, "about-box");
-            Windows->About->close();
-
-            Windows->Main->EEPROMSetup1->trigger();
-            Windows->EEPROM->readEEPROM1->trigger();
-            Check(*Windows->EEPROM, "eeprom-editor");
-            Windows->EEPROM->close();
-
-            Windows->Main->EEPROM_Orvel->trigger();
-            Check(*Windows->EEPROM_Orvel, "eeprom-filter-board");
-            Windows->EEPROM_Orvel->close();
-
-            Windows->Main->Flash1->trigger();
-            Windows->Flash->Button1->click();
-            Check(*Windows->Flash, "flash");
-            Windows->Flash->close();
-
-            Windows->Main->MEPT1Click();
-            Check(*Windows->MEPT, "mept", {.Scrolls = {Windows->MEPT->EditCode}, .BeyondEdge = {}});
-            Windows->MEPT->close();
-
-            VirtualBoardWindow->show();
-            Check(*VirtualBoardWindow, "virtual-board");
-
+            for (const auto& view : views) {
+                QWidget* window = view.Show();
+                Check(*window, view.Name, view.Exceptions ? view.Exceptions() : LayoutExceptions{});
+                if (window != Windows->Main.get())
+                    window->close();
+            }
             EXPECT_EQ(Errors, std::vector<std::string>{});
             DestroyWindows();
         }

@@ -12,17 +12,6 @@ using SetupLayout = SetupTest;
 
 namespace {
 
-// The longest texts of the dialog's changing labels, through their handlers.
-void ShowLongestTexts(TFormSetUp& dialog)
-{
-    dialog.Edit4->setText("10");  // no fit for this chip: the two warning lines
-    dialog.Button1->click();
-    dialog.Edit1->setText("1FF");
-    Frequency = 999999999.5;
-    dialog.ComboPPM->setCurrentIndex(4);
-    dialog.ComboPPMChange();
-}
-
 void SaveView(QWidget& window, const char* name)
 {
     const QString dir = qEnvironmentVariable("QUORVEX_SCREENSHOT_DIR");
@@ -40,7 +29,7 @@ TEST_F(SetupLayout, NothingOverlapsOrIsCutOffAndTheNarrowFormHoldsEveryField)
     Dialog->show();
     QApplication::setActiveWindow(Dialog.get());
     SaveView(*Dialog, "narrow");
-    ShowLongestTexts(*Dialog);
+    ShowSetupsLongestTexts(*Dialog);
 
     // What every window is checked for, and the dialog's own rule: the narrow
     // form ends right of every field, the device panel lies wholly beyond it.
