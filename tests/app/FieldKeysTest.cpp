@@ -135,7 +135,9 @@ TEST_F(FieldKeys, AGridCellsMenuPastesThroughTheFilterToo)
     QLineEdit* cell = CellEditor(2, 3);
     ASSERT_NE(cell, nullptr);
     const int beeps = Beeps;
-    for (const auto& [pasted, shown, image] : {std::tuple{"1g", "FFFFFFFF", 0xFFu}, std::tuple{"1234abcd", "1234ABCD", 0xCDu}}) {
+    const std::tuple<const char*, const char*, unsigned> pastes[] = {{"1g", "FFFFFFFF", 0xFF},
+                                                                     {"1234abcd", "1234ABCD", 0xCD}};
+    for (const auto& [pasted, shown, image] : pastes) {
         QApplication::clipboard()->setText(pasted);
         cell->selectAll();
         QMenu* menu = RightClick(cell);

@@ -17,7 +17,7 @@
 #include <QTextBlock>
 
 #include <algorithm>
-#include <cmath>
+#include <functional>
 
 #include "app/UQuorvex.h"
 #include "setup/USetUp.h"
@@ -170,7 +170,8 @@ private:
 
     void CheckEdit(const QLineEdit* edit)
     {
-        const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+        const int frame =
+            edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
         const QMargins margins = edit->textMargins();
         const QSize room(edit->width() - 2 * frame - margins.left() - margins.right() - 4,
                          edit->height() - 2 * frame - margins.top() - margins.bottom());
@@ -186,7 +187,8 @@ private:
         option.editable = combo->isEditable();
         option.frame = combo->hasFrame();
         option.subControls = QStyle::SC_All;
-        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        const QRect field =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
             items << combo->itemText(i);
@@ -212,7 +214,8 @@ private:
         QStringList lines;
         for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next())
             lines << block.text();
-        const int needed = Widest(edit->fontMetrics(), lines) + 2 * static_cast<int>(edit->document()->documentMargin());
+        const int margin = static_cast<int>(edit->document()->documentMargin());
+        const int needed = Widest(edit->fontMetrics(), lines) + 2 * margin;
         if (needed > edit->viewport()->width())
             Report(edit, "lines cut off: need " + std::to_string(needed) + " px, have " +
                              std::to_string(edit->viewport()->width()));
@@ -262,8 +265,8 @@ private:
         if (!beyond && !area.contains(w->geometry()))
             Report(w, "cut by the edge of its " + std::string(parent->metaObject()->className()));
         for (const QWidget* other : shown)
-            if (other != w && other->parentWidget() == parent && !Internal(other) && other < w &&
-                w->geometry().intersects(other->geometry()))
+            if (other != w && other->parentWidget() == parent && !Internal(other) &&
+                std::less<const QWidget*>{}(other, w) && w->geometry().intersects(other->geometry()))
                 Report(w, "overlaps " + Describe(other));
     }
 
@@ -301,10 +304,12 @@ private:
                 const QTableWidgetItem* cell = table->item(row, col);
                 if (!cell)
                     continue;
-                const QColor text = cell->foreground().style() != Qt::NoBrush ? cell->foreground().color()
-                                                                                : table->palette().color(QPalette::Text);
-                const QColor back = cell->background().style() != Qt::NoBrush ? cell->background().color()
-                                                                                : table->palette().color(QPalette::Base);
+                const QBrush foreground = cell->foreground();
+                const QBrush background = cell->background();
+                const QColor text = foreground.style() != Qt::NoBrush ? foreground.color()
+                                                                      : table->palette().color(QPalette::Text);
+                const QColor back = background.style() != Qt::NoBrush ? background.color()
+                                                                       : table->palette().color(QPalette::Base);
                 if (ContrastRatio(text, back) < ReadableContrast) {
                     Report(table, "cell text hard to read in column " + std::to_string(col));
                     return;

@@ -73,7 +73,8 @@ TEST_F(WindowDetails, TheTypeFollowsEveryChangeOfTheValue)
         TypeKeys(step.Typed);
         EXPECT_EQ(Form->Edit1->font().pointSizeF() == 12, step.Large);
         EXPECT_EQ(Form->Edit1->toolTip(), step.Tip ? step.Typed : "");
-        EXPECT_EQ(Form->Edit1->cursorPosition(), static_cast<int>(std::strlen(step.Typed))) << "typing goes on at the end";
+        EXPECT_EQ(Form->Edit1->cursorPosition(), static_cast<int>(std::strlen(step.Typed)))
+            << "typing goes on at the end";
     }
 }
 
