@@ -1,5 +1,5 @@
 #pragma once
-// The program's command line: --help and the switches below.
+// The program's command line: --help, --version and the switches below.
 #include <QStringList>
 
 struct TCommandLine {
@@ -9,7 +9,11 @@ struct TCommandLine {
     bool Instant = false;
 };
 
-// arguments as QCoreApplication::arguments() gives them; demo adds the demo's
-// own switches. Prints the help and ends the program for --help; an unknown
-// option ends it with its error.
+// Prints the help or the version and ends the program when argv asks for one,
+// before the application exists: both work without a display. demo adds the
+// demo's own switches.
+void AnswerHelpAndVersion(int argc, char** argv, bool demo = false);
+
+// arguments as QCoreApplication::arguments() gives them (the toolkit's own
+// options removed). An unknown option ends the program with its error.
 TCommandLine ParseCommandLine(const QStringList& arguments, bool demo = false);

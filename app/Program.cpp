@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include <QIcon>
 #include <QLocale>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -17,10 +18,18 @@
 #include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
+#include "wspr/UWspr.h"
 
 TQuorvexApp::TQuorvexApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName("Quorvex");
+    // The menu entry's id: Wayland ties a window to its menu entry by it; X11
+    // by the window's class, the application name, which the entry names.
+    setDesktopFileName("org.quorvex.Quorvex");
+    QIcon icon;
+    for (const int size : {48, 128, 256})
+        icon.addFile(QString(":/icons/org.quorvex.Quorvex-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     // After the base constructor: it takes the locale from the environment.
     UseDotDecimalSeparator();
 }
@@ -88,6 +97,7 @@ TProgramWindows::~TProgramWindows()
     FormFlash = nullptr;
     F_MEPT = nullptr;
     FormEEPROM_Orvel = nullptr;
+    FormWspr = nullptr;
 }
 
 void TProgramWindows::Create()
@@ -110,6 +120,9 @@ void TProgramWindows::Create()
     MEPT->setAttribute(Qt::WA_QuitOnClose, false);
     EEPROM_Orvel = std::make_unique<TFormEEPROM_Orvel>();
     FormEEPROM_Orvel = EEPROM_Orvel.get();
+    Wspr = std::make_unique<TFormWspr>();
+    FormWspr = Wspr.get();
+    Wspr->setAttribute(Qt::WA_QuitOnClose, false);
     CloseOnTerminateSignal(Main.get());
     Main->show();
 }

@@ -12,6 +12,7 @@ class TFormEEPROM;
 class TFormEEPROM_Orvel;
 class TFormFlash;
 class TF_MEPT;
+class TFormWspr;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -41,4 +42,5 @@ public:
     std::unique_ptr<TFormFlash> Flash;
     std::unique_ptr<TF_MEPT> MEPT;
     std::unique_ptr<TFormEEPROM_Orvel> EEPROM_Orvel;
+    std::unique_ptr<TFormWspr> Wspr;
 };

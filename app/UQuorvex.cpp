@@ -27,11 +27,11 @@
 #include "support/FilteredField.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "wspr/UWspr.h"
 
 namespace {
 
 constexpr double DesignPpi = 144;
-const QString NotSupportedText = "frequency not supported";
 
 QString Text(const std::string& s)
 {
@@ -143,6 +143,7 @@ void TFormMain::CreateMenus()
     Flash1 = Setup2->addAction("&Flash");
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
+    WSPR1 = Special1->addAction("&WSPR beacon");
     About1 = menuBar()->addAction("&About");
 
     PopupMenu1 = new QMenu(this);
@@ -195,6 +196,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, EEPROM_Orvel, &QAction::triggered, &TFormMain::EEPROM_OrvelClick);
     Bind(this, Flash1, &QAction::triggered, &TFormMain::Flash1Click);
     Bind(this, MEPT1, &QAction::triggered, &TFormMain::MEPT1Click);
+    Bind(this, WSPR1, &QAction::triggered, &TFormMain::WSPR1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -228,8 +230,11 @@ void TFormMain::FormCreate()
     setWindowTitle("SI570-USB LCD-software by VELNOR");
 
     std::ifstream SettingsFile;
-    if (!OpenTextForReading(SettingsFile, SettingsReadPath()))
+    if (!OpenTextForReading(SettingsFile, SettingsReadPath())) {
+        // Detection runs from the start without settings; the box says so.
+        CheckBox2->setChecked(true);
         return;
+    }
     ReadSettings(SettingsFile, *ComboBox1, *CheckBox2);
     SettingsFile.close();
 
@@ -323,15 +328,9 @@ void TFormMain::Edit1_Exit()
     }
     Frequency = UnitFactorOf(ComboBox1->currentIndex()) * value;
     Si570Frequency = OutputFrequencyOf(Frequency);
-    if (!DeviceOnline)
-        return;
-    // Cleared first: a board that is gone or fails the transfer raises, and
-    // the status bar must not go on showing a frequency as set.
-    StatusBar1->clear();
-    if (SetFrequency(Si570Frequency))
-        StatusBar1->setText("f(SI570) = " + Text(FormatGeneral(Si570Frequency)) + " Hz");
-    else
-        StatusBar1->setText(NotSupportedText);
+    WantedFrequencyHz = Si570Frequency;  // a board found later gets it
+    if (DeviceOnline)
+        SendFrequency();
 }
 
 void TFormMain::ShowDisplayValue(double value)
@@ -465,7 +464,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
             // Opening a menu or switching windows is no leaving of the field.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-                Edit1_Exit();
+                Edit1_Leave();
             break;
         }
         default:
@@ -505,6 +504,15 @@ void TFormMain::MEPT1Click()
     F_MEPT->show();
     F_MEPT->raise();
     F_MEPT->activateWindow();
+}
+
+void TFormMain::WSPR1Click()
+{
+    if (!FormWspr)
+        return;
+    FormWspr->show();
+    FormWspr->raise();
+    FormWspr->activateWindow();
 }
 
 void TFormMain::About1Click()

@@ -79,6 +79,7 @@ public:
     QAction* Flash1 = nullptr;
     QMenu* Special1 = nullptr;
     QAction* MEPT1 = nullptr;
+    QAction* WSPR1 = nullptr;
     QAction* About1 = nullptr;
 
     QMenu* PopupMenu1 = nullptr;
@@ -104,6 +105,10 @@ public:
     // cancelled: saves without asking anything; a close later asks as usual.
     void SaveWithoutAsking();
     void Edit1_Exit();
+    // Leaving the field applies it; a failure goes to the status bar only, so
+    // the click that left the field (on "Online detect", say) is not lost to a
+    // box. Other windows use it to put the board back after a failure of their own.
+    void Edit1_Leave();
     void Edit1KeyPress(char16_t& Key);
     void Edit1MouseMove();
     void Edit1MouseWheelUp(QObject* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled);
@@ -122,6 +127,7 @@ public:
     void EEPROM_OrvelClick();
     void Flash1Click();
     void MEPT1Click();
+    void WSPR1Click();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();
@@ -138,6 +144,9 @@ public:
     void CheckBox2Click();
     void CheckBox1Click();
     void Timer2Timer();
+    // The not-found error was shown for the board's present absence: further
+    // attempts say so in the status bar and the light, not in another box.
+    bool NotFoundShown = false;
 
     // The tool-window sequence: online detection is suspended and the main
     // window takes no input while the tool window is open; the tool window
@@ -151,6 +160,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The status text of a frequency the Si570 cannot produce.
+    static inline const QString NotSupportedText = "frequency not supported";
+
     void CreateControls();
     void CreateMenus();
     void ConnectHandlers();
@@ -171,6 +183,15 @@ private:
 
     void SetLabel2(const QString& text);
     void SetTuningEnabled(bool enabled);
+
+    // UQuorvexOnline.cpp: sends Si570Frequency; a missing board is told once.
+    void SendFrequency();
+    void ShowFrequencySet(double hz);
+    // The light, label and their tooltip for DeviceOnline and what the device
+    // link knows of the chosen board.
+    void ShowBoardState();
+    void ShowBoardMissing();
+    void KeyedBoardGone();
 };
 
 inline TFormMain* FormMain = nullptr;

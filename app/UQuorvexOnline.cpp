@@ -1,9 +1,15 @@
-// Online detection and FSK keying of the main window.
+// Online detection and FSK keying of the main window, and how it tells the
+// operator where the chosen board is.
 #include "app/UQuorvex.h"
 
 #include <QScopeGuard>
 
+#include "support/NumberText.h"
+
 namespace {
+
+const QColor Green(0, 255, 0);
+const QColor Red(255, 0, 0);
 
 // Starts a stopped timer; a running one keeps its phase.
 void SetTimerEnabled(QTimer* timer, bool enabled)
@@ -14,21 +20,110 @@ void SetTimerEnabled(QTimer* timer, bool enabled)
         timer->start();
 }
 
+bool ChosenBoardMissing()
+{
+    return ChosenBoard.Presence == TBoardPresence::Absent || ChosenBoard.Presence == TBoardPresence::OtherPresent;
+}
+
+// What the status bar and the light's tooltip say while the chosen board is away.
+QString MissingText(TBoardPresence presence = ChosenBoard.Presence)
+{
+    if (presence == TBoardPresence::OtherPresent)
+        return QString::fromStdString(OtherBoardText()) + " Setup > General offers it.";
+    return "board not found";
+}
+
 }  // namespace
 
 void TFormMain::Timer1Timer()
 {
     DeviceOnline = SelectDevice();
-    Shape1->SetBrushColor(DeviceOnline ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    ShowBoardState();
+    // The status bar says where the chosen board is while it is away, no longer once it is back.
+    if (ChosenBoard.Presence == TBoardPresence::OtherPresent)
+        StatusBar1->setText(MissingText());
+    else if (DeviceOnline && StatusBar1->text() == MissingText(TBoardPresence::OtherPresent))
+        StatusBar1->clear();
+    if (DeviceOnline && SendOnConnect) {
+        Edit1_Exit();
+        SendOnConnect = false;
+    } else if (DeviceOnline && ChosenBoard.FrequencyOwed) {
+        // Back from a replug, it makes its start-up frequency: it gets what is wanted.
+        if (RestoreFrequency())
+            ShowFrequencySet(*WantedFrequencyHz);
+    }
+}
+
+void TFormMain::ShowBoardState()
+{
+    Shape1->SetBrushColor(DeviceOnline ? Green : Red);
     if (!DeviceOnline)
         SetLabel2("Synthesizer offline");
     else if (Devices.size() == 1)
         SetLabel2("Synthesizer online");
     else
         SetLabel2(QString::number(Devices.size()) + " synthesizers online");
-    if (DeviceOnline && SendOnConnect) {
+    QString tip;
+    if (!DeviceOnline && ChosenBoard.Presence == TBoardPresence::OtherPresent)
+        tip = MissingText();
+    else if (DeviceOnline && ChosenBoard.Ambiguous)
+        tip = "In use: the board at USB Port ID=" + QString::number(SelUsbPortId) +
+              "; its serial number does not tell it from the others.";
+    Shape1->setToolTip(tip);
+    Label2->setToolTip(tip);
+}
+
+void TFormMain::ShowBoardMissing()
+{
+    Shape1->SetBrushColor(Red);
+    SetLabel2("Synthesizer offline");
+    const QString tip = ChosenBoard.Presence == TBoardPresence::OtherPresent ? MissingText() : QString();
+    Shape1->setToolTip(tip);
+    Label2->setToolTip(tip);
+}
+
+void TFormMain::ShowFrequencySet(double hz)
+{
+    QString text = "f(SI570) = " + QString::fromStdString(FormatGeneral(hz)) + " Hz";
+    // Boards that cannot be told apart: which one got it.
+    if (ChosenBoard.Ambiguous)
+        text += " on USB Port ID=" + QString::number(SelUsbPortId);
+    StatusBar1->setText(text);
+}
+
+void TFormMain::SendFrequency()
+{
+    // Found since the last box (or chosen afresh): a new absence gets its box.
+    if (!ChosenBoardMissing())
+        NotFoundShown = false;
+    // Cleared first: a board that is gone or fails the transfer raises, and
+    // the status bar must not go on showing a frequency as set.
+    StatusBar1->clear();
+    try {
+        if (SetFrequency(Si570Frequency))
+            ShowFrequencySet(Si570Frequency);
+        else
+            StatusBar1->setText(NotSupportedText);
+    } catch (const DeviceNotFoundError&) {
+        if (NotFoundShown) {
+            StatusBar1->setText(MissingText());
+            ShowBoardMissing();
+            return;
+        }
+        NotFoundShown = true;
+        throw;
+    }
+}
+
+void TFormMain::Edit1_Leave()
+{
+    try {
         Edit1_Exit();
-        SendOnConnect = false;
+    } catch (const DeviceNotFoundError&) {
+        StatusBar1->setText(MissingText());
+        ShowBoardMissing();
+    } catch (const std::exception& e) {
+        StatusBar1->setText(QString::fromStdString(e.what()));
     }
 }
 
@@ -42,7 +137,8 @@ void TFormMain::SetLabel2(const QString& text)
 void TFormMain::CheckBox2Click()
 {
     const bool on = CheckBox2->isChecked();
-    SetTimerEnabled(Timer1, on);
+    // Keying polls the board itself; detection waits until it ends.
+    SetTimerEnabled(Timer1, on && !Timer2->isActive());
     Shape1->setVisible(on);
     Label2->setVisible(on);
     // Without detection the board is taken to be there.
@@ -66,8 +162,10 @@ void TFormMain::CheckBox1Click()
             FskToggleGuard = false;
         });
         opened = OpenPersistent(true);
-        if (!opened)
+        if (!opened) {
+            StatusBar1->setText("FSK keying not started: " + MissingText());
             return;
+        }
         FskLastKeyState = -1;  // the first poll always sets a frequency
         FskBaseFrequency = Si570Frequency;
         FskShiftedFrequency = Si570Frequency + FskShift;
@@ -76,7 +174,7 @@ void TFormMain::CheckBox1Click()
         SetTuningEnabled(false);
     } else {
         SetTimerEnabled(Timer2, false);
-        SetTimerEnabled(Timer1, true);
+        SetTimerEnabled(Timer1, CheckBox2->isChecked());
         OpenPersistent(false);
         SetTuningEnabled(true);
     }
@@ -92,5 +190,18 @@ void TFormMain::SetTuningEnabled(bool enabled)
 
 void TFormMain::Timer2Timer()
 {
-    PollFskKey();
+    if (!PollFskKey())
+        KeyedBoardGone();
+}
+
+// Keying ends with the board: the light goes off, the box unticks, and one
+// message says why.
+void TFormMain::KeyedBoardGone()
+{
+    CheckBox1->setChecked(false);
+    if (CheckBox2->isChecked())
+        DeviceOnline = false;
+    StatusBar1->clear();  // no frequency is set any longer
+    ShowBoardMissing();
+    throw UsbError("FSK keying failed: the board has left the USB bus.");
 }

@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv)
 {
+    AnswerHelpAndVersion(argc, argv);
     TQuorvexApp app(argc, argv);
     const TCommandLine options = ParseCommandLine(app.arguments());
     TProgramWindows windows;

@@ -4,7 +4,9 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -99,8 +101,48 @@ void BM_OnlineDetectionTick(benchmark::State& state)
         state.SkipWithError("the board was not found");
 }
 
+// From plugging the chosen board in again (it restarts at its start-up
+// frequency) to the board making the shown frequency, with detection running
+// on its real timer. The replugs fall at spread-out phases of the 1 s tick;
+// the goal is one detection period at most.
+void BM_ReplugToShownFrequency(benchmark::State& state)
+{
+    SetUpBus(20);
+    g_board->Latency = VirtualBoard::LowSpeedTiming;
+    VirtualUsbfs& fs = VirtualUsbfs::Instance();
+    SelUsbPortId = static_cast<uint8_t>(fs.DeviceNumber(*g_board));
+    TFormMain form;
+    form.CheckBox2->setChecked(true);
+    form.Edit1->setText("14");
+    form.Edit1_Exit();
+    const double shownMHz = g_board->OutputMHz();
+    const int period = form.Timer1->interval();
+    double worstMs = 0;
+    int phase = 0;
+    for (auto _ : state) {
+        fs.Unplug(*g_board);
+        form.Timer1Timer();  // seen gone
+        QTest::qWait(period * (phase++ % 8) / 8);
+        const auto plugged = Clock::now();
+        fs.Plug(g_board);
+        while (std::abs(g_board->OutputMHz() - shownMHz) > 1e-9) {
+            if (Clock::now() - plugged > std::chrono::milliseconds(3 * period)) {
+                state.SkipWithError("the board did not get the shown frequency");
+                return;
+            }
+            QTest::qWait(1);
+        }
+        const double ms = Milliseconds(Clock::now() - plugged);
+        worstMs = std::max(worstMs, ms);
+        state.SetIterationTime(ms / 1000);
+    }
+    state.counters["worst_ms"] = worstMs;
+    state.counters["period_ms"] = period;
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReplugToShownFrequency)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToMainWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareEnumeration)->Arg(20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OnlineDetectionTick)->Arg(20)->Unit(benchmark::kMicrosecond);

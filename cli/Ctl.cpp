@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "cli/CtlCommands.h"
@@ -16,8 +18,10 @@ constexpr const char* Version = "quorvexctl 0.1";
 void AddBoardOptions(CLI::App& command, TBoardChoice& choice)
 {
     command.add_option("--product", choice.Product, "product string of the board (default: settings file, VELNOR-I2C)");
-    command.add_option("--port", choice.Port, "USB Port ID (device number) of the board")->check(CLI::Range(0, 255));
-    command.add_option("--serial", choice.Serial, "serial number of the board");
+    command.add_option("--port", choice.Port,
+                       "USB Port ID of the board: its device number, which changes at every replug")
+        ->check(CLI::Range(0, 255));
+    command.add_option("--serial", choice.Serial, "serial number of the board: names it across replugs");
     command.add_option("--manufacturer", choice.Manufacturer, "manufacturer string of the board");
 }
 
@@ -45,9 +49,8 @@ int OnBoard(TCtlEnvironment& env, const TBoardChoice* choice, Command&& command)
     }
 }
 
-}  // namespace
-
-int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
+// The command line parsed and run; its status before standard output is checked.
+int RunCommand(int argc, const char* const* argv, TCtlEnvironment& env)
 {
     CLI::App app{"Drives the USB Si570 synthesizer board from the command line.", "quorvexctl"};
     app.require_subcommand(1);
@@ -59,6 +62,7 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     bool report = false;
     std::string frequency;
     std::string file;
+    bool partial = false;
     TBeaconOptions beacon;
 
     CLI::App* list = app.add_subcommand("list", "the boards found");
@@ -73,8 +77,10 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     eeprom->require_subcommand(1);
     CLI::App* eepromRead = eeprom->add_subcommand("read", "save the EEPROM to FILE");
     CLI::App* eepromWrite = eeprom->add_subcommand("write", "write FILE to the EEPROM, after a backup; then verify");
+    eepromWrite->add_flag("--partial", partial,
+                          "write a FILE that covers part of the EEPROM: the board keeps its own bytes elsewhere");
     CLI::App* flash = app.add_subcommand("flash", "program firmware from FILE above the flashable start");
-    CLI::App* verify = app.add_subcommand("verify", "compare the 8 KiB of flash with FILE");
+    CLI::App* verify = app.add_subcommand("verify", "compare the flash with what FILE defines above the flashable start");
     CLI::App* dump = app.add_subcommand("dump", "save the 8 KiB of flash to FILE");
     for (CLI::App* command : {eepromRead, eepromWrite, flash, verify, dump})
         command->add_option("FILE", file, "Intel HEX file")->required();
@@ -88,7 +94,12 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
         ->capture_default_str();
     beaconCommand->add_option("--frequency", frequency, "frequency of symbol 8: Hz, or with k or M")
         ->default_str("10M");
-    for (CLI::App* command : {set, calibration, eepromRead, eepromWrite, flash, verify, dump, beaconCommand})
+    CLI::App* watch = app.add_subcommand("watch", "a line whenever the board goes or comes back, until interrupted");
+    double intervalS = 1;
+    watch->add_option("--interval", intervalS, "seconds between two looks, 0.01 to 3600")
+        ->check(CLI::Range(0.01, 3600.0))
+        ->capture_default_str();
+    for (CLI::App* command : {set, calibration, eepromRead, eepromWrite, flash, verify, dump, beaconCommand, watch})
         AddBoardOptions(*command, choice);
 
     try {
@@ -102,6 +113,8 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
 
     if (*list)
         return OnBoard(env, nullptr, [&] { return CmdList(report, json, env); });
+    if (*watch)
+        return OnBoard(env, nullptr, [&] { return CmdWatch(choice, intervalS, env); });
     if (*set)
         return OnBoard(env, &choice, [&] { return CmdSet(frequency, json, env); });
     if (*calibration)
@@ -109,7 +122,7 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
     if (*eepromRead)
         return OnBoard(env, &choice, [&] { return CmdEepromRead(file, env); });
     if (*eepromWrite)
-        return OnBoard(env, &choice, [&] { return CmdEepromWrite(file, env); });
+        return OnBoard(env, &choice, [&] { return CmdEepromWrite(file, partial, env); });
     if (*flash)
         return OnBoard(env, &choice, [&] { return CmdFlash(file, env); });
     if (*verify)
@@ -121,4 +134,20 @@ int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
         return CtlUsage;
     }
     return OnBoard(env, &choice, [&] { return CmdBeacon(beacon, env); });
+}
+
+}  // namespace
+
+int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env)
+{
+    const int status = RunCommand(argc, argv, env);
+    // A script that reads the output must not take a lost one for success.
+    errno = 0;
+    env.Out.flush();
+    if (!env.Out.fail())
+        return status;
+    const int error = errno;
+    env.Err << "quorvexctl: cannot write to standard output" << (error ? std::string(": ") + std::strerror(error) : "")
+            << "\n";
+    return status == CtlOk ? CtlFile : status;
 }

@@ -8,18 +8,20 @@
 
 #include "app/SettingsPath.h"
 #include "cli/CtlOutput.h"
+#include "flash/FirmwareImage.h"
 #include "memory/EepromBoard.h"
+#include "memory/EepromFile.h"
 #include "memory/UIntelHex.h"
+#include "mept/BeaconCheck.h"
 #include "mept/MeptCode.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "usb/ChosenBoard.h"
 #include "usb/DeviceList.h"
 #include "usb/FlashCommands.h"
 #include "usb/SynthCommands.h"
 
 namespace {
-
-constexpr int FlashDumpBytes = FlashDumpBlocks * FlashBlockSize;
 
 // The settings that choose and address the board, from the program's settings
 // file when there is one (keys in file order).
@@ -58,22 +60,20 @@ std::string Hex4(int value)
     return text;
 }
 
-// Reads a HEX file into a buffer pre-filled with `fill`; FileError naming the
-// file when the file's records are not usable.
-std::vector<uint8_t> ReadHexFile(const std::string& file, uint8_t fill, int& end)
+// The first address the firmware lets be rewritten; nothing (said on standard
+// error) for firmware that cannot flash itself.
+std::optional<uint16_t> SupportedFlashableStart(TCtlEnvironment& env)
 {
-    std::vector<uint8_t> buffer(65536, fill);
-    int lowest = 0;
-    int span = 0;
-    if (ReadIntelHex(file, lowest, span, buffer) < 0)
-        throw FileError("Error reading " + file);
-    end = std::clamp(lowest + span, 0, 65536);
-    return buffer;
+    const uint16_t start = ReadFlashableStart();
+    if ((start & 0xFF) != 0xFF)
+        return start;
+    env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
+    return std::nullopt;
 }
 
 std::vector<uint8_t> ReadFlash(TCtlEnvironment& env)
 {
-    std::vector<uint8_t> flash(FlashDumpBytes, 0xFF);
+    std::vector<uint8_t> flash(FlashSize, 0xFF);
     TTextProgress progress(env, "Reading flash", FlashDumpBlocks);
     ReadFlashBlocks(FlashDumpBlocks, [&](int address, const TFlashBlock& block) {
         std::copy(block.begin(), block.end(), flash.begin() + address);
@@ -113,7 +113,7 @@ bool ParseFrequency(const std::string& text, double& hz)
     return true;
 }
 
-void ChooseBoard(const TBoardChoice& choice)
+void ResolveChoice(const TBoardChoice& choice)
 {
     const TStoredSettings stored = ReadStoredSettings();
     SelProduct = choice.Product.value_or(stored.Product.value_or(SelProduct));
@@ -121,25 +121,47 @@ void ChooseBoard(const TBoardChoice& choice)
     SelUsbPortId = static_cast<uint8_t>(choice.Port.value_or(stored.Port.value_or(SelUsbPortId)));
     if (choice.Manufacturer)
         SelManufacturer = *choice.Manufacturer;
+}
+
+std::optional<TDevice> FindChosen(const TBoardChoice& choice)
+{
+    Devices.clear();  // the enumeration adds to the list it is given
     EnumerateDevices(nullptr, Devices);
     // A board named on the command line must be that board; a stored choice
-    // falls back to the first board of the product, as the program does.
-    const TDevice* chosen = nullptr;
+    // follows the program's rule: the board its serial names, wherever it is,
+    // else the first board of the product. A serial that names a board is the
+    // rule's to find, so it can say that another board is there instead.
+    const bool serialFilters = choice.Serial && !SerialNamesABoard(*choice.Serial);
+    TDevices candidates;
     for (const TDevice& d : Devices) {
-        if (d.Product != SelProduct || (choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
-            (choice.Port && d.UsbPortId != *choice.Port) || (choice.Serial && d.Serial != *choice.Serial))
+        if ((choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
+            (choice.Port && d.UsbPortId != *choice.Port) || (serialFilters && d.Serial != *choice.Serial))
             continue;
-        if (!chosen || (d.UsbPortId == SelUsbPortId && d.Serial == SelSerial))
-            chosen = &d;
+        candidates.push_back(d);
     }
-    if (!chosen)
+    const int32_t index = ChooseFromList(candidates);
+    if (index < 0)
+        return std::nullopt;
+    return candidates[static_cast<size_t>(index)];
+}
+
+void ChooseBoard(const TBoardChoice& choice)
+{
+    ResolveChoice(choice);
+    const std::optional<TDevice> chosen = FindChosen(choice);
+    if (!chosen) {
+        if (DeniedBoardSeen)
+            throw UsbError(DeniedBoardText());
         throw DeviceNotFoundError();
-    SelVid = chosen->Vid;
-    SelPid = chosen->Pid;
-    SelManufacturer = chosen->Manufacturer;
-    SelUsbPortId = chosen->UsbPortId;
+    }
+    SelectBoard(*chosen);
     SelSerial = chosen->Serial;
     DeviceOnline = true;
+}
+
+std::string DeniedBoardText()
+{
+    return "Cannot use the board: " + DeniedBoardReason;
 }
 
 int CmdList(bool report, bool json, TCtlEnvironment& env)
@@ -159,6 +181,11 @@ int CmdList(bool report, bool json, TCtlEnvironment& env)
         env.Out << list.Text() << "\n";
     for (const std::string& line : lines)
         (json ? env.Err : env.Out) << line << "\n";
+    // Listed or not, a board this user may not use is there: said, and the status says it.
+    if (DeniedBoardSeen) {
+        env.Err << "quorvexctl: " << DeniedBoardText() << "\n";
+        return CtlTransfer;
+    }
     return CtlOk;
 }
 
@@ -207,66 +234,65 @@ int CmdEepromRead(const std::string& file, TCtlEnvironment& env)
     return CtlOk;
 }
 
-int CmdEepromWrite(const std::string& file, TCtlEnvironment& env)
+int CmdEepromWrite(const std::string& file, bool partial, TCtlEnvironment& env)
 {
-    int end = 0;
-    const std::vector<uint8_t> buffer = ReadHexFile(file, 0x00, end);
-    std::copy_n(buffer.begin(), EepromImage.size(), EepromImage.begin());
+    const TEepromFile image = LoadEepromFile(file, static_cast<int>(EepromImage.size()));
+    if (!image.Missing.empty() && !partial)
+        throw HexContentError(file + " does not cover the whole EEPROM: it leaves out " + image.MissingText() +
+                              (image.Outside.empty() ? "" : "; " + image.OutsideText("not written")) +
+                              ". Nothing was written; --partial writes the bytes it holds and keeps the board's own");
+    if (!image.Outside.empty())
+        env.Err << "quorvexctl: " << file << ": " << image.OutsideText("not written") << "\n";
+    std::copy_n(image.Hex.Bytes.begin(), EepromImage.size(), EepromImage.begin());
     TTextProgress progress(env, "Backing up EEPROM", EepromWriteSteps);
-    const std::string result = WriteBoardEeprom([&](int done, const char* what) {
-        progress.Say(what);
-        progress.Step(done);
-    });
+    const std::string result = WriteBoardEeprom(
+        [&](int done, const char* what) {
+            progress.Say(what);
+            progress.Step(done);
+        },
+        image.Missing);
     progress.Finish();
     env.Out << result << "\n";
-    return result.starts_with("EEPROM written and verified") ? CtlOk : CtlDiffers;
+    return result.starts_with(EepromVerifiedText) ? CtlOk : CtlDiffers;
 }
 
 int CmdFlash(const std::string& file, TCtlEnvironment& env)
 {
-    const uint16_t start = ReadFlashableStart();
-    if ((start & 0xFF) == 0xFF) {
-        env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
+    // The file first: one the chip cannot hold is refused before any request.
+    const TFirmwareFile firmware = TFirmwareFile::Load(file);
+    const std::optional<uint16_t> start = SupportedFlashableStart(env);
+    if (!start)
         return CtlTransfer;
-    }
-    int end = 0;
-    std::vector<uint8_t> image = ReadHexFile(file, 0xFF, end);
-    image.resize(static_cast<size_t>(end));
-    image.erase(std::find_if(image.rbegin(), image.rend(), [](uint8_t b) { return b != 0xFF; }).base(), image.end());
-    if (static_cast<int>(image.size()) <= start) {
-        env.Err << "quorvexctl: " << file << " holds nothing above the flashable start " << Hex4(start) << "\n";
-        return CtlFile;
-    }
-    const int blocks = (static_cast<int>(image.size()) - start + FlashBlockSize - 1) / FlashBlockSize;
+    const std::vector<uint8_t> image = firmware.ProgramImage(*start);
+    const int blocks = (static_cast<int>(image.size()) - *start + FlashBlockSize - 1) / FlashBlockSize;
     TTextProgress progress(env, "Flashing", blocks);
-    ProgramFlash(image, start, [&](int address) { progress.Step((address - start) / FlashBlockSize); });
+    ProgramFlash(image, *start, [&](int address) { progress.Step((address - *start) / FlashBlockSize); });
     progress.Finish();
-    env.Out << "Flashed " << blocks << " blocks, " << Hex4(start) << " to "
+    env.Out << "Flashed " << blocks << " blocks, " << Hex4(*start) << " to "
             << Hex4(static_cast<int>(image.size()) - 1) << "\n";
     return CtlOk;
 }
 
 int CmdVerify(const std::string& file, TCtlEnvironment& env)
 {
-    int end = 0;
-    std::vector<uint8_t> image = ReadHexFile(file, 0xFF, end);
-    image.resize(FlashDumpBytes, 0xFF);
-    std::fill(image.begin() + std::min(end, FlashDumpBytes), image.end(), 0xFF);
+    // What was flashed: the file's bytes from the flashable start on.
+    const TFirmwareFile firmware = TFirmwareFile::Load(file);
+    const std::optional<uint16_t> start = SupportedFlashableStart(env);
+    if (!start)
+        return CtlTransfer;
+    firmware.CheckVerifiable(*start);
     const std::vector<uint8_t> flash = ReadFlash(env);
-    int errors = 0;
-    for (int a = 0; a < FlashDumpBytes; ++a)
-        if (image[static_cast<size_t>(a)] != flash[static_cast<size_t>(a)]) {
-            env.Out << "error at address " << Hex4(a).substr(2) << "\n";
-            ++errors;
-        }
-    env.Out << errors << " errors\n";
-    return errors ? CtlDiffers : CtlOk;
+    const TFlashComparison result = CompareFlash(firmware.Hex, flash, *start, FlashSize - 1, true);
+    for (const int a : result.Differing)
+        env.Out << "error at address " << Hex4(a).substr(2) << "\n";
+    env.Out << ComparisonSummary(result, *start, true) << "\n";
+    return result.Differing.empty() ? CtlOk : CtlDiffers;
 }
 
 int CmdDump(const std::string& file, TCtlEnvironment& env)
 {
     const std::vector<uint8_t> flash = ReadFlash(env);
-    WriteIntelHex(file, 0, FlashDumpBytes, flash);
+    WriteIntelHex(file, 0, FlashSize, flash);
     env.Out << "Flash saved to " << file << "\n";
     return CtlOk;
 }
@@ -277,6 +303,14 @@ int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
     const std::string code = !options.Code.empty() ? options.Code : stored.BeaconCode.value_or(DefaultMeptCode);
     const int symbolMs = SymbolTimeMsOf(options.SymbolTimeS);
     const double offHz = options.OffMHz * 1e6;
+    // The board's own crystal and speed grade decide what it can make.
+    ReadBoardCalibration();
+    const std::string refusal = BeaconRefusal({code, options.FrequencyHz, options.SpacingHz, offHz}, FxtalMHz,
+                                              SpeedGrade, [](double hz) { return hz; });
+    if (!refusal.empty()) {
+        env.Err << "quorvexctl: " << refusal << "\n";
+        return CtlUsage;
+    }
     TMeptTransmission transmission;
     TMeptDrawing drawing;
     drawing.Clear();

@@ -27,8 +27,6 @@
 namespace {
 
 constexpr double DesignPpi = 96;
-constexpr int DumpLastAddress = FlashDumpBlocks * FlashBlockSize - 1;  // 0x1FFF
-constexpr int HexBufferSize = 65536;
 constexpr int ProgressPauseMs = 10;
 
 QString Hex(int value, int digits = 4)
@@ -148,18 +146,16 @@ bool TFormFlash::LoadFirmwareHex(const QString& purpose)
     fileName_ = RunFileDialog(*OpenHex);
     if (fileName_.empty())
         return false;
-    FirmwareImage.assign(HexBufferSize, 0xFF);
-    int lowest = 0;
-    int span = 0;
-    if (ReadIntelHex(fileName_, lowest, span, FirmwareImage) < 0) {
+    FirmwareImage.clear();
+    firmware_.reset();
+    try {
+        firmware_ = TFirmwareFile::Load(fileName_);
+    } catch (const HexContentError& e) {
         // Said, not silent: otherwise the button seems to do nothing.
-        FirmwareImage.clear();
-        StatusBar1->setText(QString::fromStdString("Error reading " + fileName_));
+        StatusBar1->setText(QString::fromStdString(e.what()));
         return false;
     }
-    // No data record: lowest + span is 0, an empty image.
-    const long end = static_cast<long>(lowest) + span;
-    FirmwareImage.resize(static_cast<size_t>(std::clamp<long>(end, 0, HexBufferSize)));
+    FirmwareImage = firmware_->Image();
     return true;
 }
 
@@ -191,20 +187,17 @@ bool TFormFlash::ReadFlash(int count)
     return true;
 }
 
-void TFormFlash::CompareUpTo(int last, const QString& lastText)
+void TFormFlash::CompareFlashWithFile(int first, int last, bool definedOnly, const QString& lastText)
 {
+    const TFlashComparison result = CompareFlash(firmware_->Hex, FlashReadback, first, last, definedOnly);
     ListBox1->clear();
-    int errors = 0;
-    for (int address = 0; address <= last; ++address) {
-        const auto at = static_cast<size_t>(address);
-        const uint8_t expected = at < FirmwareImage.size() ? FirmwareImage[at] : 0xFF;
-        if (expected != FlashReadback.at(at)) {
-            ListBox1->addItem("error at address " + Hex(address));
-            ++errors;
-        }
-    }
-    ListBox1->addItem("Hex file compared to AVR flash up to address 0x" + lastText);
-    ListBox1->addItem(QString::number(errors) + " errors!");
+    for (const int address : result.Differing)
+        ListBox1->addItem("error at address " + Hex(address));
+    ListBox1->addItem("Hex file compared to AVR flash up to address 0x" +
+                      (definedOnly && result.LastCompared >= 0 ? Hex(result.LastCompared) : lastText));
+    ListBox1->addItem(QString::number(result.Differing.size()) + " errors!");
+    // Seen first, however many lines the listing holds.
+    StatusBar1->setText(QString::fromStdString(ComparisonSummary(result, first, definedOnly)));
 }
 
 void TFormFlash::Button1Click()
@@ -216,13 +209,21 @@ void TFormFlash::Button1Click()
 
 void TFormFlash::Button2Click()
 {
-    if (!LoadFirmwareHex("Verify firmware: open the HEX file to compare with the board's flash"))
+    // Only what was flashed is compared: the file's bytes from the flashable start on.
+    if (!LoadFirmwareHex("Verify firmware: open the HEX file to compare with the board's flash") ||
+        !QueryFlashableStart())
         return;
+    try {
+        firmware_->CheckVerifiable(FlashableStart);
+    } catch (const HexContentError& e) {
+        StatusBar1->setText(QString::fromStdString(e.what()));
+        return;
+    }
     StatusBar1->setText("Reading flash");
     ListBox1->clear();
     if (!ReadFlash(FlashDumpBlocks))
         return;
-    CompareUpTo(DumpLastAddress, Hex(DumpLastAddress));
+    CompareFlashWithFile(FlashableStart, FlashSize - 1, true, Hex(FlashSize - 1));
 }
 
 void TFormFlash::Button10Click()
@@ -239,18 +240,22 @@ void TFormFlash::Button10Click()
     if (!LoadFirmwareHex("Check Version: open the firmware's HEX file to compare with the board's boot section"))
         return;
     // Nothing below a start of 0: the runtime's hex of -1 names the empty range.
-    CompareUpTo(start - 1, start == 0 ? "FFFFFFFF" : Hex(start - 1));
+    CompareFlashWithFile(0, start - 1, false, start == 0 ? "FFFFFFFF" : Hex(start - 1));
 }
 
 void TFormFlash::Button9Click()
 {
-    if (!QueryFlashableStart())
+    // The file first: one the chip cannot hold is refused before any request.
+    if (!LoadFirmwareHex("Flash: open the firmware HEX file to program into the board") || !QueryFlashableStart())
         return;
     StatusBar1->clear();
-    if (!LoadFirmwareHex("Flash: open the firmware HEX file to program into the board"))
-        return;
-    const auto last = std::find_if(FirmwareImage.rbegin(), FirmwareImage.rend(), [](uint8_t b) { return b != 0xFF; });
-    FirmwareImage.erase(last.base(), FirmwareImage.end());
+    std::string refusal;
+    try {
+        FirmwareImage = firmware_->ProgramImage(FlashableStart);
+    } catch (const HexContentError& e) {
+        FirmwareImage = firmware_->Image();
+        refusal = e.what();
+    }
     ListBox1->clear();
     ListBox1->addItem(QString::fromStdString(fileName_));
     for (size_t address = 0; address < FirmwareImage.size(); address += 16) {
@@ -261,6 +266,10 @@ void TFormFlash::Button9Click()
     // Lines below the start would be all the operator sees first.
     if (QListWidgetItem* first = ListBox1->item(1 + FlashableStart / 16))
         ListBox1->scrollToItem(first, QAbstractItemView::PositionAtTop);
+    if (!refusal.empty()) {
+        StatusBar1->setText(QString::fromStdString(refusal));
+        return;
+    }
     WriteFirmware(FlashableStart);
 }
 

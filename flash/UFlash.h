@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "flash/FirmwareImage.h"
 #include "support/StatusText.h"
 
 class QFileDialog;
@@ -59,10 +61,12 @@ private:
     // Reads blocks 0 .. count-1 into FlashReadback and the listing. A failed
     // transfer is said in the status line and ends the reading: false.
     bool ReadFlash(int count);
-    // Lists the addresses up to `last` where the image and the flash differ.
-    void CompareUpTo(int last, const QString& lastText);
+    // Lists the addresses first .. last where the file and the flash differ,
+    // and says in the status line how many it compared and found.
+    void CompareFlashWithFile(int first, int last, bool definedOnly, const QString& lastText);
     void ShowBlockProgress(int address, int blocksDone, TLongOperation& progress);
     std::string fileName_;
+    std::optional<TFirmwareFile> firmware_;  // the file FirmwareImage came from
 };
 
 inline TFormFlash* FormFlash = nullptr;

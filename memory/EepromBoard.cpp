@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <tuple>
@@ -89,16 +90,19 @@ std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
         if (wanted[a] != found[a])
             differing.push_back(static_cast<int>(a));
     if (differing.empty())
-        return "EEPROM written and verified";
+        return EepromVerifiedText;
     std::string text = "Verification failed: the board differs at ";
-    for (size_t i = 0; i < differing.size() && i < Listed; ++i)
-        text += (i ? ", " : "") + Hex3(differing[i]);
+    for (size_t i = 0; i < differing.size() && i < Listed; ++i) {
+        if (i)
+            text += ", ";
+        text += Hex3(differing[i]);
+    }
     if (differing.size() > Listed)
         text += " and " + std::to_string(differing.size() - Listed) + " more addresses";
     return text;
 }
 
-std::string WriteBoardEeprom(const TWriteProgress& progress)
+std::string WriteBoardEeprom(const TWriteProgress& progress, const std::vector<TAddressRange>& keepBoard)
 {
     constexpr int pass = static_cast<int>(std::tuple_size_v<TEepromImage>);
     const auto passProgress = [&](int before, const char* what) {
@@ -119,6 +123,10 @@ std::string WriteBoardEeprom(const TWriteProgress& progress)
             throw FileError("Cannot create folder " + folder);
         WriteIntelHex(backup, 0, static_cast<int>(old->size()), *old);
     });
+
+    for (const TAddressRange& r : keepBoard)
+        for (int a = std::max(r.First, 0); a <= r.Last && a < static_cast<int>(old->size()); ++a)
+            EepromImage[static_cast<size_t>(a)] = (*old)[static_cast<size_t>(a)];
 
     const std::string saved = ". The board's previous EEPROM is in " + backup;
     if (!WithContext(saved, [&] { return WriteEepromImage(passProgress(pass, "Writing EEPROM")); }))

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "memory/HexImage.h"
 #include "usb/SynthCommands.h"
 
 using TEepromImage = decltype(EepromImage);
@@ -28,12 +30,14 @@ using TWriteProgress = std::function<void(int done, const char* what)>;
 // for the status line, naming the backup file. Nothing is written when the
 // backup cannot be read or saved (DeviceNotFoundError, the transfer error,
 // FileError); a failed write or verification read raises its error with the
-// backup file named.
-std::string WriteBoardEeprom(const TWriteProgress& progress);
+// backup file named. In the ranges of keepBoard EepromImage first takes the
+// board's own bytes from the backup read, so they are written back unchanged.
+std::string WriteBoardEeprom(const TWriteProgress& progress, const std::vector<TAddressRange>& keepBoard = {});
 
 // Where backups go: <user data folder>/backups.
 std::string BackupFolder();
 // "eeprom-<serial or port>-<time>.hex"; the serial when the board has one.
 std::string BackupFileName(const std::string& serial, int usbPortId, const std::string& time);
-// "EEPROM written and verified" or the addresses that differ.
+constexpr const char* EepromVerifiedText = "EEPROM written and verified";
+// EepromVerifiedText or the addresses that differ.
 std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found);

@@ -1,5 +1,6 @@
 #include "memory/EepromEditor.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QUrl>
@@ -19,6 +22,7 @@
 #include "app/DesignLayout.h"
 #include "app/UQuorvex.h"
 #include "memory/EepromBoard.h"
+#include "memory/EepromFile.h"
 #include "memory/StringGrid.h"
 #include "memory/UIntelHex.h"
 #include "support/BindHandler.h"
@@ -36,7 +40,9 @@ constexpr int RowHeight = 18;
 constexpr int ColWidths[] = {450, 100, 100};
 constexpr int ColDecimal = 1;
 constexpr int ColHex = 2;
-const QString InputErrorText = "Input error in focussed field";
+const char* const InputErrorText = "Input error in focussed field";
+const QColor UnloadedColour(255, 224, 160);
+const char* const UnloadedTip = "Not in the loaded file: set to 00";
 
 QString Text(const std::string& s)
 {
@@ -155,6 +161,12 @@ void TEepromEditor::showEvent(QShowEvent* event)
 
 void TEepromEditor::closeEvent(QCloseEvent* event)
 {
+    bool mayClose = false;
+    Guarded([&] { mayClose = MayDiscardEdits("closing the editor"); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     Guarded([this] { FormClose(); });
     event->accept();
 }
@@ -162,6 +174,7 @@ void TEepromEditor::closeEvent(QCloseEvent* event)
 void TEepromEditor::FormShow()
 {
     ClearOwnBytes();
+    boardImage_ = EepromImage;  // nothing of the operator's yet, also when the read fails
     if (DeviceOnline)
         ReadIntoImage();
     RefreshListing();
@@ -177,6 +190,61 @@ void TEepromEditor::FormClose()
 void TEepromEditor::ClearOwnBytes()
 {
     std::fill_n(EepromImage.begin(), layout_.OwnBytes, 0xFF);
+    unloaded_.clear();
+}
+
+bool TEepromEditor::HasUnwrittenEdits() const
+{
+    return boardImage_ && *boardImage_ != EepromImage;
+}
+
+bool TEepromEditor::MayDiscardEdits(const std::string& action)
+{
+    if (!HasUnwrittenEdits())
+        return true;
+    switch (AskAboutUnwrittenEdits("The EEPROM image holds edits that were not written to the board.\n\n"
+                                   "Write them to the board before " + action + "?")) {
+    case TUnwrittenChoice::Write:
+        // A failed write raises and ends the action; a verification that
+        // found differences leaves the edits unwritten, and the action waits.
+        readEEPROM1Click();
+        return !HasUnwrittenEdits();
+    case TUnwrittenChoice::Discard:
+        return true;
+    case TUnwrittenChoice::Stay:
+        break;
+    }
+    return false;
+}
+
+// Staying is the default, so a hasty Enter loses nothing.
+TUnwrittenChoice TEepromEditor::AskAboutUnwrittenEdits(const std::string& question)
+{
+    if (UnwrittenEditsHook)
+        return UnwrittenEditsHook(question);
+    QMessageBox box(QMessageBox::Question, windowTitle(), Text(question), QMessageBox::NoButton, this);
+    QPushButton* write = box.addButton("&Write", QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton("&Discard", QMessageBox::DestructiveRole);
+    QPushButton* stay = box.addButton("&Stay", QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    box.exec();
+    if (box.clickedButton() == write)
+        return TUnwrittenChoice::Write;
+    return box.clickedButton() == discard ? TUnwrittenChoice::Discard : TUnwrittenChoice::Stay;
+}
+
+void TEepromEditor::SetUnloaded(const std::vector<TAddressRange>& ranges)
+{
+    unloaded_.assign(static_cast<size_t>(layout_.OwnBytes), false);
+    for (const TAddressRange& r : ranges)
+        for (int a = r.First; a <= r.Last && a < layout_.OwnBytes; ++a)
+            unloaded_[static_cast<size_t>(a)] = true;
+}
+
+bool TEepromEditor::IsUnloaded(int address) const
+{
+    return address >= 0 && static_cast<size_t>(address) < unloaded_.size() && unloaded_[static_cast<size_t>(address)];
 }
 
 template <typename Action>
@@ -199,18 +267,26 @@ void TEepromEditor::ReadIntoImage()
     StatusBar1->clear();
     TLongOperation operation(*this, static_cast<int>(EepromImage.size()));
     operation.Begin("Reading EEPROM");
-    ShowingFailure([&] {
-        if (const auto board = ReadBoardEeprom([&](int done) { operation.Step(done); })) {
-            EepromImage = *board;
-            StatusBar1->clear();
-        } else {
-            StatusBar1->setText(DeviceNotFoundError().what());
-        }
-    });
+    try {
+        ShowingFailure([&] {
+            if (const auto board = ReadBoardEeprom([&](int done) { operation.Step(done); })) {
+                EepromImage = *board;
+                StatusBar1->clear();
+            } else {
+                StatusBar1->setText(DeviceNotFoundError().what());
+            }
+        });
+    } catch (...) {
+        boardImage_ = EepromImage;  // cleared: the operator's edits were given up before the read
+        throw;
+    }
+    boardImage_ = EepromImage;
 }
 
 void TEepromEditor::ReadEEPROM2Click()
 {
+    if (!MayDiscardEdits("reading the board"))
+        return;
     ClearOwnBytes();
     ReadIntoImage();
     RefreshListing();
@@ -222,10 +298,13 @@ void TEepromEditor::readEEPROM1Click()
     StatusBar1->clear();
     TLongOperation operation(*this, EepromWriteSteps);
     ShowingFailure([&] {
-        StatusBar1->setText(Text(WriteBoardEeprom([&](int done, const char* what) {
+        const std::string result = WriteBoardEeprom([&](int done, const char* what) {
             operation.Begin(what);
             operation.Step(done);
-        })));
+        });
+        StatusBar1->setText(Text(result));
+        if (result.starts_with(EepromVerifiedText))
+            boardImage_ = EepromImage;
     });
 }
 
@@ -262,16 +341,21 @@ void TEepromEditor::Load1Click()
     const std::string name = RunFileDialog(*OpenHex);
     if (name.empty())
         return;
-    std::vector<uint8_t> buffer(65536, 0x00);
-    int lowest = 0;
-    int span = 0;
-    if (ReadIntelHex(name, lowest, span, buffer) < 0) {
-        StatusBar1->setText(Text("Error reading " + name));
+    std::optional<TEepromFile> file;
+    try {
+        file = LoadEepromFile(name, layout_.OwnBytes);
+    } catch (const HexContentError& e) {
+        StatusBar1->setText(Text(e.what()));
         return;
     }
-    std::copy_n(buffer.begin(), layout_.OwnBytes, EepromImage.begin());
+    if (!MayDiscardEdits("loading " + name))
+        return;
+    std::copy_n(file->Hex.Bytes.begin(), layout_.OwnBytes, EepromImage.begin());
+    SetUnloaded(file->Missing);
     RefreshListing();
     RefreshGrid(true, true);
+    if (const std::string gaps = file->GapsText("set to 00", "not loaded"); !gaps.empty())
+        StatusBar1->setText(Text("Loaded " + name + "; " + gaps));
 }
 
 void TEepromEditor::SGMouseDown()
@@ -297,21 +381,37 @@ void TEepromEditor::SGKeyUp()
 void TEepromEditor::RefreshListing()
 {
     ListBox1->clear();
-    for (int address = 0; address < layout_.OwnBytes; address += 16)
-        ListBox1->addItem(Text(HexListingLine(address, std::span(EepromImage).subspan(address, 16))));
+    for (int address = 0; address < layout_.OwnBytes; address += 16) {
+        auto* line = new QListWidgetItem(Text(HexListingLine(address, std::span(EepromImage).subspan(address, 16))));
+        for (int a = address; a < address + 16; ++a)
+            if (IsUnloaded(a)) {
+                line->setBackground(UnloadedColour);
+                line->setToolTip(UnloadedTip);
+                break;
+            }
+        ListBox1->addItem(line);
+    }
 }
 
 void TEepromEditor::RefreshGrid(bool decimal, bool hex)
 {
-    // Both columns from the image: a cell's unconvertible text is gone, and with it the error.
-    if (decimal && hex)
+    // Both columns from the image: no edit has begun, and a cell's refused
+    // text is gone, and with it the message about it.
+    if (decimal && hex) {
+        editCol_ = editRow_ = -1;
         ClearInputError();
+    }
     SG->SetCell(0, 0, "[Address] Item");
     SG->SetCell(ColDecimal, 0, "Decimal");
     SG->SetCell(ColHex, 0, "Hex");
     int row = 1;
     for (const TEepromField& field : *layout_.Rows) {
         SG->SetCell(0, row, Text(field.Label));
+        bool unloaded = false;
+        for (int a = field.Address; a < field.Address + field.Width; ++a)
+            unloaded = unloaded || IsUnloaded(a);
+        for (const int col : {ColDecimal, ColHex})
+            SG->SetCellMark(col, row, unloaded ? UnloadedColour : QColor(), unloaded ? UnloadedTip : "");
         const uint64_t value = FieldValue(field, EepromImage);
         if (decimal)
             SG->SetCell(ColDecimal, row, Text(DecimalText(value)));
@@ -333,25 +433,61 @@ void TEepromEditor::ApplyDecimalColumn()
 
 void TEepromEditor::ApplyColumn(int col)
 {
+    const bool hex = col == ColHex;
+    if (SG->Col() != editCol_ || SG->Row() != editRow_) {
+        editCol_ = SG->Col();
+        editRow_ = SG->Row();
+        editOrigin_ = EepromImage;
+    }
     int row = 1;
     for (const TEepromField& field : *layout_.Rows) {
         uint64_t value = 0;
-        if (!ParseCellText(SG->Cells(col, row).toStdString(), col == ColHex, value)) {
-            SG->SetCurrent(col, row);
-            SG->setFocus();
-            StatusBar1->setText(InputErrorText);
+        const TCellText text = ParseFieldText(SG->Cells(col, row).toStdString(), hex, field, value);
+        if (text != TCellText::Value) {
+            if (col == editCol_ && row == editRow_)
+                PutBackEditedField(field, row, hex);
+            RefuseCell(col, row, text == TCellText::TooLarge ? TooLargeText(field, row, hex) : InputErrorText);
+            if (text == TCellText::TooLarge)
+                rangeRefusal_ = StatusBar1->text().toStdString();
             return;
         }
+        if (value != FieldValue(field, EepromImage))
+            for (int a = field.Address; a < field.Address + field.Width; ++a)
+                if (IsUnloaded(a))
+                    unloaded_[static_cast<size_t>(a)] = false;
         StoreField(field, value, EepromImage);
         ++row;
     }
     ClearInputError();
     RefreshListing();
-    RefreshGrid(col == ColHex, col == ColDecimal);
+    RefreshGrid(hex, !hex);
+}
+
+void TEepromEditor::PutBackEditedField(const TEepromField& field, int row, bool hex)
+{
+    const uint64_t before = FieldValue(field, editOrigin_);
+    if (FieldValue(field, EepromImage) == before)
+        return;
+    StoreField(field, before, EepromImage);
+    RefreshListing();
+    SG->SetCell(hex ? ColDecimal : ColHex, row, Text(hex ? DecimalText(before) : HexText(field, before)));
+}
+
+void TEepromEditor::RefuseCell(int col, int row, const std::string& why)
+{
+    if (SG->Col() != col || SG->Row() != row)
+        SG->SetCurrent(col, row);
+    // Taking the focus from the cell's editor would close it mid-typing.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != SG && !SG->isAncestorOf(focus))
+        SG->setFocus();
+    StatusBar1->setText(Text(why));
 }
 
 void TEepromEditor::ClearInputError()
 {
-    if (StatusBar1->text() == InputErrorText)
+    const std::string shown = StatusBar1->text().toStdString();
+    if (shown == InputErrorText || (!rangeRefusal_.empty() && shown == rangeRefusal_))
         StatusBar1->clear();
+    rangeRefusal_.clear();
 }

@@ -5,9 +5,14 @@
 // the editor clears, saves and lists, and the window's size.
 #include <QMainWindow>
 
+#include <array>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "memory/EepromFields.h"
+#include "memory/HexImage.h"
 #include "support/StatusText.h"
 
 class QFileDialog;
@@ -21,6 +26,12 @@ struct TEditorLayout {
     int Width = 696;             // design pixels at 96 per inch
     int Height = 609;
 };
+
+// What to do with edits that were never written, before an action would
+// discard them.
+enum class TUnwrittenChoice { Write, Discard, Stay };
+// Installed by tests: answers the question in the operator's place.
+inline std::function<TUnwrittenChoice(const std::string& question)> UnwrittenEditsHook;
 
 class TEepromEditor : public QMainWindow {
     Q_OBJECT
@@ -57,6 +68,13 @@ public:
     void SGKeyPress(char16_t& Key);
     void SGKeyUp();
 
+    // Whether the image holds edits the board has not got: it differs from
+    // what was last read from or written to the board.
+    bool HasUnwrittenEdits() const;
+    // Bytes a partly covering file did not define (set to 00): marked in the
+    // listing and the grid until the image is read, cleared or loaded again.
+    bool IsUnloaded(int address) const;
+
     void RefreshListing();
     void RefreshGrid(bool decimal, bool hex);
     void ApplyHexColumn();
@@ -79,6 +97,26 @@ private:
     void ApplyColumn(int col);
     // Every cell converts again: the input error, if shown, is over.
     void ClearInputError();
+    // A refused text in the cell being edited: its field gets back the bytes
+    // it held before the edit began, so no prefix of the text stays behind.
+    void PutBackEditedField(const TEepromField& field, int row, bool hex);
+    // Stops a column pass at a cell the image cannot take: the cell becomes
+    // current without closing its editor, and the status line says why.
+    void RefuseCell(int col, int row, const std::string& why);
+    // True when the action may go on: there are no unwritten edits, or the
+    // operator had them written (and verified) or discarded.
+    bool MayDiscardEdits(const std::string& action);
+    TUnwrittenChoice AskAboutUnwrittenEdits(const std::string& question);
+    void SetUnloaded(const std::vector<TAddressRange>& ranges);
 
     TEditorLayout layout_;
+    // The image as last read from or written to the board.
+    std::optional<std::array<uint8_t, EepromBytes>> boardImage_;
+    std::vector<bool> unloaded_;
+    // The cell a column pass last found current, and the image before its
+    // edit began: a refused text there puts its field's bytes back.
+    int editCol_ = -1;
+    int editRow_ = -1;
+    std::array<uint8_t, EepromBytes> editOrigin_{};
+    std::string rangeRefusal_;  // the refusal the status line shows, until a pass succeeds
 };

@@ -1,5 +1,6 @@
 #include "memory/EepromFields.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "support/Errors.h"
@@ -43,6 +44,34 @@ bool ParseCellText(std::string_view text, bool hex, uint64_t& value)
         return false;
     value = static_cast<uint64_t>(converted);
     return true;
+}
+
+uint64_t FieldMaximum(const TEepromField& field)
+{
+    return field.Width >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * field.Width)) - 1;
+}
+
+TCellText ParseFieldText(std::string_view text, bool hex, const TEepromField& field, uint64_t& value)
+{
+    uint64_t converted = 0;
+    if (ParseCellText(text, hex, converted)) {
+        // A negative number converts to a value beyond every field.
+        if (converted > FieldMaximum(field))
+            return TCellText::TooLarge;
+        value = converted;
+        return TCellText::Value;
+    }
+    const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [hex](char c) {
+        return hex ? HexDigitValue(c) >= 0 : c >= '0' && c <= '9';
+    });
+    return digitsOnly ? TCellText::TooLarge : TCellText::NotANumber;
+}
+
+std::string TooLargeText(const TEepromField& field, int row, bool hex)
+{
+    const std::string range = hex ? HexText(field, 0) + " to " + HexText(field, FieldMaximum(field)) + " hex"
+                                  : "0 to " + DecimalText(FieldMaximum(field));
+    return "Too large for row " + std::to_string(row) + ", " + field.Label + ": " + range;
 }
 
 std::string HexListingLine(int address, std::span<const uint8_t> bytes, std::string_view gap)

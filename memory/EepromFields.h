@@ -35,5 +35,16 @@ std::string HexText(const TEepromField& field, uint64_t value);
 // or a value beyond 64 bits signed.
 bool ParseCellText(std::string_view text, bool hex, uint64_t& value);
 
+// How a cell's text stands to its field: a value the field holds, no number
+// at all, or a number too large for the field's bytes.
+enum class TCellText { Value, NotANumber, TooLarge };
+// ParseCellText, with a value beyond the field's bytes (also one beyond the
+// conversion's 64 bits) TooLarge; value is set only for Value.
+TCellText ParseFieldText(std::string_view text, bool hex, const TEepromField& field, uint64_t& value);
+// 2^(8 Width) - 1.
+uint64_t FieldMaximum(const TEepromField& field);
+// "Too large for row 1, [0x00] ...: 0 to 255" (hex: "00 to FF hex").
+std::string TooLargeText(const TEepromField& field, int row, bool hex);
+
 // "0010  00 11 22 ... FF " : the address, the gap, each byte and a blank.
 std::string HexListingLine(int address, std::span<const uint8_t> bytes, std::string_view gap = "  ");

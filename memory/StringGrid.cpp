@@ -56,6 +56,15 @@ void TStringGrid::SetCell(int col, int row, const QString& text)
         cell->setText(text);
 }
 
+void TStringGrid::SetCellMark(int col, int row, const QColor& background, const QString& tip)
+{
+    QTableWidgetItem* cell = Cell(col, row);
+    if (cell->toolTip() == tip)
+        return;
+    cell->setBackground(background.isValid() ? QBrush(background) : QBrush());
+    cell->setToolTip(tip);
+}
+
 void TStringGrid::SetRowHeights(int height)
 {
     verticalHeader()->setMinimumSectionSize(std::min(height, verticalHeader()->minimumSectionSize()));

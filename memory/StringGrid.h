@@ -20,6 +20,8 @@ public:
     QString Cells(int col, int row) const;
     void SetCell(int col, int row, const QString& text);
     void SetRowHeights(int height);
+    // A value cell set apart: its background and tooltip; an invalid colour clears both.
+    void SetCellMark(int col, int row, const QColor& background, const QString& tip);
 
     int Col() const { return currentColumn(); }
     int Row() const { return currentRow() + 1; }

@@ -3,9 +3,15 @@
 #include "support/Errors.h"
 #include "support/NumberText.h"
 
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -60,6 +66,132 @@ unsigned HexField(std::string_view line, size_t pos, size_t len)
     return value;
 }
 
+// The lines of a file read with the system's calls: a directory or a read
+// failure says the system's reason, a FIFO without a writer is an empty file
+// rather than a wait, and a text that runs past the limit is refused.
+class TFileLines {
+public:
+    explicit TFileLines(const std::string& fileName) : name_(fileName)
+    {
+        fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            Fail("Cannot open file ");
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0)
+            Fail("Cannot read file ");
+        if (S_ISDIR(info.st_mode)) {
+            errno = EISDIR;
+            Fail("Cannot read file ");
+        }
+        // Only the open must not wait for a writer; reads then wait for data as usual.
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    }
+    ~TFileLines()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TFileLines(const TFileLines&) = delete;
+    TFileLines& operator=(const TFileLines&) = delete;
+
+    bool Next(std::string& line)
+    {
+        for (;;) {
+            // Searched from where the last search ended: a line without end grows the buffer, not the work.
+            const size_t end = buffer_.find('\n', std::max(pos_, scanned_));
+            scanned_ = end == std::string::npos ? buffer_.size() : end;
+            if (end != std::string::npos || (atEnd_ && pos_ < buffer_.size())) {
+                const size_t stop = end == std::string::npos ? buffer_.size() : end;
+                line.assign(buffer_, pos_, stop - pos_);
+                pos_ = end == std::string::npos ? buffer_.size() : end + 1;
+                return true;
+            }
+            if (atEnd_)
+                return false;
+            Fill();
+        }
+    }
+
+private:
+    [[noreturn]] void Fail(const char* what)
+    {
+        const int error = errno;
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+        throw FileError(what + name_ + ": " + std::strerror(error));
+    }
+
+    void Fill()
+    {
+        buffer_.erase(0, pos_);
+        scanned_ -= std::min(scanned_, pos_);
+        pos_ = 0;
+        char chunk[65536];
+        ssize_t got = 0;
+        do
+            got = ::read(fd_, chunk, sizeof chunk);
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            Fail("Cannot read file ");
+        atEnd_ = got == 0;
+        consumed_ += got;
+        if (consumed_ > HexReadLimit)
+            throw FileError("Cannot read file " + name_ + ": more than " + std::to_string(HexReadLimit >> 20) +
+                            " MiB before its end record, too large for an Intel HEX file of 16-bit addresses");
+        buffer_.append(chunk, static_cast<size_t>(got));
+    }
+
+    std::string name_;
+    int fd_ = -1;
+    std::string buffer_;
+    size_t pos_ = 0;
+    size_t scanned_ = 0;
+    bool atEnd_ = false;
+    long consumed_ = 0;
+};
+
+int ReadRecords(const std::function<bool(std::string&)>& nextLine, const std::string& fileName, int& lowest,
+                int& span, std::span<uint8_t> buffer, THexReadInfo* info)
+{
+    lowest = 2147483647;
+    int highestEnd = 0;
+    int status = HexRecordData;
+    std::string line;
+    for (int lineNo = 1; status == HexRecordData && nextLine(line); ++lineNo) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto where = [&] { return fileName + " line " + std::to_string(lineNo) + ": "; };
+        int address = 0;
+        int count = 0;
+        try {
+            status = ParseIntelHexLine(line, buffer, address, count);
+        } catch (const ConvertError& e) {
+            throw ConvertError(where() + e.what());
+        } catch (const RangeError& e) {
+            throw RangeError(where() + e.what());
+        }
+        if (info) {
+            info->Line = lineNo;
+            info->Type = line.size() >= 9 ? HexDigitValue(line[7]) * 16 + HexDigitValue(line[8]) : 0;
+        }
+        // Where execution starts is no content: the toolchain writes it for
+        // code linked above address 0, and such a file must still load.
+        if (status == HexRecordStartSegment || status == HexRecordStartLinear) {
+            status = HexRecordData;
+            continue;
+        }
+        if (status == HexRecordData) {
+            lowest = std::min(lowest, address);
+            highestEnd = std::max(highestEnd, address + count);
+            if (info && count > 0)
+                info->Records.push_back({lineNo, address, count});
+        }
+    }
+    span = highestEnd - lowest;
+    return status;
+}
+
 }  // namespace
 
 std::string FormatDataRecord(int address, int count, std::span<const uint8_t> buffer)
@@ -86,57 +218,57 @@ void WriteIntelHex(const std::string& fileName, int startAddress, int count, std
         text += FormatDataRecord(startAddress + offset, std::min(BytesPerRecord, count - offset), buffer) + "\r\n";
     text += FormatEndRecord(0) + "\r\n";
 
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file.is_open())
-        throw FileError("Cannot create file " + fileName);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (file.fail())
-        throw FileError("Cannot write file " + fileName);
-}
-
-int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer)
-{
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file.is_open())
-        throw FileError("Cannot open file " + fileName);
-    return ReadIntelHex(file, fileName, lowest, span, buffer);
-}
-
-int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer)
-{
-    lowest = 2147483647;
-    int highestEnd = 0;
-    int status = HexRecordData;
-    std::string line;
-    for (int lineNo = 1; status == HexRecordData && std::getline(file, line); ++lineNo) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const auto where = [&] { return fileName + " line " + std::to_string(lineNo) + ": "; };
-        int address = 0;
-        int count = 0;
-        try {
-            status = ParseIntelHexLine(line, buffer, address, count);
-        } catch (const ConvertError& e) {
-            throw ConvertError(where() + e.what());
-        } catch (const RangeError& e) {
-            throw RangeError(where() + e.what());
-        }
-        // Where execution starts is no content: the toolchain writes it for
-        // code linked above address 0, and such a file must still load.
-        if (status == HexRecordStartSegment || status == HexRecordStartLinear) {
-            status = HexRecordData;
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw FileError("Cannot create file " + fileName + ": " + std::strerror(errno));
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
             continue;
+        if (wrote <= 0) {
+            const int error = wrote < 0 ? errno : ENOSPC;
+            ::close(fd);
+            throw FileError("Cannot write file " + fileName + ": " + std::strerror(error));
         }
-        if (status == HexRecordData) {
-            lowest = std::min(lowest, address);
-            highestEnd = std::max(highestEnd, address + count);
-        }
+        done += static_cast<size_t>(wrote);
     }
+    if (::close(fd) != 0)
+        throw FileError("Cannot write file " + fileName + ": " + std::strerror(errno));
+}
+
+int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer, THexReadInfo* info)
+{
+    TFileLines file(fileName);
+    return ReadRecords([&](std::string& line) { return file.Next(line); }, fileName, lowest, span, buffer, info);
+}
+
+int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer,
+                 THexReadInfo* info)
+{
+    const int status = ReadRecords([&](std::string& line) { return static_cast<bool>(std::getline(file, line)); },
+                                   fileName, lowest, span, buffer, info);
     if (file.bad())
         throw FileError("Cannot read file " + fileName);
-    span = highestEnd - lowest;
     return status;
+}
+
+std::string HexStatusText(int status, int type)
+{
+    switch (status) {
+    case HexNoStartCode:
+        return "the line does not begin with ':'";
+    case HexChecksumError:
+        return "checksum mismatch";
+    case HexUnknownType: {
+        const char* name = type == 2 ? " (extended segment address)" : type == 4 ? " (extended linear address)" : "";
+        char number[8];
+        std::snprintf(number, sizeof number, "%02X", static_cast<unsigned>(type) & 0xFF);
+        return std::string("record type ") + number + name +
+               " is not supported: only 16-bit addresses (data and end records)";
+    }
+    default:
+        return "status " + std::to_string(status);
+    }
 }
 
 int ParseIntelHexLine(std::string_view line, std::span<uint8_t> buffer, int& address, int& count)

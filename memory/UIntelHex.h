@@ -6,6 +6,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "support/Errors.h"
 
 // Record status, and the status of a whole read.
 constexpr int HexRecordData = 0;       // data record; for a read: end of file without end record
@@ -21,6 +24,33 @@ constexpr int HexChecksumError = -3;
 std::string FormatDataRecord(int address, int count, std::span<const uint8_t> buffer);
 std::string FormatEndRecord(int address);
 
+// A data record as a read met it: where it stands in the file and in memory.
+struct THexRecord {
+    int Line = 0;
+    int Address = 0;
+    int Count = 0;
+};
+
+// What a read met besides the bytes, for callers that check coverage or
+// report where a read stopped.
+struct THexReadInfo {
+    int Line = 0;  // the line of the last record read: the failing one for a negative status
+    int Type = 0;  // that record's type field
+    std::vector<THexRecord> Records;  // data records that define bytes, in file order
+};
+
+// What a file holds cannot be used: a record the reader refuses (a negative
+// status: "Error reading <file> line <n>: <fault>"), or records that do not
+// fit the memory they are for. The windows show it in their status line.
+class HexContentError : public FileError {
+public:
+    using FileError::FileError;
+};
+
+// "checksum mismatch", "record type 04 (extended linear address) is not
+// supported: ...": what a negative status means.
+std::string HexStatusText(int status, int type);
+
 // Records of 16 bytes (a shorter last one for a remainder) and the end record,
 // lines ended by CR LF. FileError when the file cannot be created or written;
 // nothing is written when a record cannot be formatted.
@@ -28,11 +58,20 @@ void WriteIntelHex(const std::string& fileName, int startAddress, int count, std
 
 // Reads records into buffer until an end record or a negative status, which
 // it returns. lowest is the lowest data record address (2147483647 when none)
-// and lowest + span the highest end address. FileError when the file cannot
-// be read; ConvertError / RangeError of a line carry "<fileName> line <n>: ".
-int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer);
+// and lowest + span the highest end address. FileError, with the system's
+// reason, when the file cannot be read, is a directory, or runs past
+// HexReadLimit bytes before its end record; a FIFO without a writer reads as
+// empty instead of waiting. ConvertError / RangeError of a line carry
+// "<fileName> line <n>: ".
+int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer,
+                 THexReadInfo* info = nullptr);
 // The same from an open stream; fileName only names it in the errors.
-int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer);
+int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer,
+                 THexReadInfo* info = nullptr);
+
+// Far more than the text of 64 KiB in one-byte records: what is longer is no
+// image of 16-bit addresses (or a device that never ends).
+constexpr long HexReadLimit = 16L << 20;
 
 // One record: stores the data bytes of a data record as they are read (before
 // the checksum test). ConvertError for an empty line or a field that is short

@@ -1,5 +1,13 @@
 #include "mept/SymbolClock.h"
 
+#include <thread>
+
+namespace {
+
+constexpr auto SpinLast = std::chrono::microseconds(300);
+
+}  // namespace
+
 void TSymbolClock::Start(Clock::time_point now, int intervalMs)
 {
     deadline_ = now + std::chrono::milliseconds(intervalMs);
@@ -11,4 +19,11 @@ void TSymbolClock::Advance(Clock::time_point now, int intervalMs)
     deadline_ += interval;
     if (deadline_ + interval < now)
         deadline_ = now;
+}
+
+void WaitUntil(TSymbolClock::Clock::time_point deadline)
+{
+    std::this_thread::sleep_until(deadline - SpinLast);
+    while (TSymbolClock::Clock::now() < deadline) {
+    }
 }

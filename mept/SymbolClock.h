@@ -20,3 +20,8 @@ public:
 private:
     Clock::time_point deadline_{};
 };
+
+// Returns at the deadline: sleeps most of the time, then waits out the last
+// moment awake, since a thread woken from sleep on a busy machine may be
+// late and a running one is not. For senders whose ticks must be on time.
+void WaitUntil(TSymbolClock::Clock::time_point deadline);

@@ -2,8 +2,6 @@
 
 #include <QTimer>
 
-#include <thread>
-
 namespace {
 
 using Clock = TSymbolClock::Clock;
@@ -11,7 +9,6 @@ using Clock = TSymbolClock::Clock;
 // The precise timer may fire a millisecond or more late; arming it this much
 // early and waiting out the rest keeps the tick on its deadline.
 constexpr auto ArmEarly = std::chrono::milliseconds(2);
-constexpr auto SpinLast = std::chrono::microseconds(300);
 
 }  // namespace
 
@@ -56,11 +53,7 @@ void TSymbolTimer::Arm()
 
 void TSymbolTimer::Fire()
 {
-    // Sleep most of the rest, then wait out the last moment awake: a thread
-    // woken from sleep on a busy machine may be late, a running one is not.
-    std::this_thread::sleep_until(clock_.Deadline() - SpinLast);
-    while (Clock::now() < clock_.Deadline()) {
-    }
+    WaitUntil(clock_.Deadline());
     inTick_ = true;
     emit timeout();
     inTick_ = false;

@@ -1,5 +1,6 @@
 // The keyer's controls and where they sit.
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -43,6 +44,9 @@ void TF_MEPT::CreateControls()
     EditCode = new QLineEdit(client);
     Image = new TMeptPicture(client);
     Timer1 = new TSymbolTimer(this);
+    StatusBar1 = new TStatusText;
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setSizeGripEnabled(false);
 
     File1 = menuBar()->addMenu("&File");
     Open1 = File1->addAction("&Open");
@@ -95,5 +99,5 @@ void TF_MEPT::PlaceControls()
 void TF_MEPT::SetClientSize(int width, int height)
 {
     centralWidget()->resize(width, height);
-    resize(width, menuBar()->sizeHint().height() + height);
+    resize(width, menuBar()->sizeHint().height() + height + statusBar()->sizeHint().height());
 }

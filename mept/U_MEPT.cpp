@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <fstream>
 
 #include "app/UQuorvex.h"
+#include "mept/BeaconCheck.h"
 #include "support/BindHandler.h"
 #include "support/Errors.h"
 #include "support/Feedback.h"
@@ -25,6 +27,9 @@ std::string CodeText(const QLineEdit& edit)
 {
     return edit.text().toLatin1().toStdString();
 }
+
+// While the board is away the schedule runs on; its next symbol after it is back reaches it.
+const QString BoardAwayText = "Board not found: the beacon keeps its schedule and goes on when the board is back.";
 
 // The number in a field, or an error that names the field by its caption.
 double FieldValue(const QLabel& caption, const QLineEdit& edit)
@@ -103,6 +108,11 @@ void TF_MEPT::closeEvent(QCloseEvent* event)
 
 void TF_MEPT::FormClose()
 {
+    // The transmission ends here, and Transmit says so.
+    {
+        const QSignalBlocker quiet(SpeedTransmit);
+        SpeedTransmit->setChecked(false);
+    }
     StopTransmission();
     if (FormMain)
         FormMain->Edit1_Exit();
@@ -179,19 +189,47 @@ void TF_MEPT::StartTransmission()
             SendQuietly([this] { StopTransmission(); });
         throw;
     }
+    const double keptSpacing = FrequencySpacing;
+    const double keptOff = OffFrequency;
     Transmission.Start(CodeText(*EditCode));
     FrequencySpacing = spacing;
     OffFrequency = off;
     SymbolTimeMs = symbolMs;
+    if (RefusedFrequencies(keptSpacing, keptOff))
+        return;
+    // A refusal ends with a start that is not refused; a board still away is still away.
+    if (StatusBar1->text() != BoardAwayText)
+        StatusBar1->clear();
     ClearPicture();
     // No symbol now: the first goes out on the first tick.
     Timer1->setInterval(SymbolTimeMs);
     Timer1->start();
 }
 
+bool TF_MEPT::RefusedFrequencies(double keptSpacing, double keptOff)
+{
+    const std::string refusal =
+        BeaconRefusal({Transmission.PendingCode, Frequency, FrequencySpacing, OffFrequency}, FxtalMHz, SpeedGrade,
+                      OutputFrequencyOf);
+    if (refusal.empty())
+        return false;
+    Timer1->stop();
+    Transmission.PendingCode.clear();
+    FrequencySpacing = keptSpacing;
+    OffFrequency = keptOff;
+    {
+        const QSignalBlocker quiet(SpeedTransmit);
+        SpeedTransmit->setChecked(false);
+    }
+    StatusBar1->setText(QString::fromStdString(refusal));
+    return true;
+}
+
 void TF_MEPT::StopTransmission()
 {
     Timer1->stop();
+    StatusBar1->clear();
+    const auto release = qScopeGuard([this] { Link.Close(); });
     Send(OffFrequency);
 }
 
@@ -227,8 +265,11 @@ void TF_MEPT::SetSymbolFrequency(int value)
 void TF_MEPT::Send(double frequency)
 {
     Si570Frequency = OutputFrequencyOf(frequency);
+    WantedFrequencyHz = Si570Frequency;  // a board found again gets it at once
     if (DeviceOnline)
-        SetFrequency(Si570Frequency);
+        SetFrequency(Si570Frequency, Link);
+    else if (Timer1->isActive())
+        StatusBar1->setText(BoardAwayText);
 }
 
 template <typename Action>
@@ -237,7 +278,11 @@ void TF_MEPT::SendQuietly(Action&& action)
     try {
         action();
         SendFailureShown = false;
+        if (StatusBar1->text() == BoardAwayText && DeviceOnline)
+            StatusBar1->clear();
     } catch (const QuorvexError& e) {
+        if (dynamic_cast<const DeviceNotFoundError*>(&e))
+            StatusBar1->setText(BoardAwayText);
         if (!SendFailureShown)
             ShowRaisedError(e.what());
         SendFailureShown = true;

@@ -15,6 +15,8 @@
 #include "mept/MeptCode.h"
 #include "mept/MeptPicture.h"
 #include "mept/SymbolTimer.h"
+#include "support/StatusText.h"
+#include "usb/KeptBoard.h"
 
 class TF_MEPT : public QMainWindow {
     Q_OBJECT
@@ -38,6 +40,7 @@ public:
     QLineEdit* EditCode = nullptr;
     TMeptPicture* Image = nullptr;
     TSymbolTimer* Timer1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -53,6 +56,9 @@ public:
     // A send of the running transmission failed and was shown; later failures
     // stay quiet until a send succeeds or the operator starts again.
     bool SendFailureShown = false;
+    // The board the transmission sends on, kept open from its first symbol to
+    // its stop, and opened again when the board comes back.
+    TKeptBoard Link;
 
     void FormCreate();
     void FormClose();
@@ -81,6 +87,9 @@ private:
     void ClearPicture();
     void StartOrStop();
     void StartTransmission();
+    // A start whose frequencies the board cannot make: the values read stay
+    // as they were, Transmit is released, the status line says why. True then.
+    bool RefusedFrequencies(double keptSpacing, double keptOff);
     // The frequency that goes out for a frequency before multiplier and offset.
     void Send(double frequency);
     // A send from the running transmission: its failure is shown once per

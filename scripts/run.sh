@@ -10,4 +10,7 @@ if [ "${1:-}" = "--demo" ]; then
   shift
 fi
 scripts/setup.sh "$program"
-exec "$build/app/$program" "$@"
+# A program run from its build writes its settings beside itself and reads them
+# from the working directory: started there, it finds what the last run saved.
+cd "$build/app"
+exec "./$program" "$@"

@@ -7,10 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}"
 source scripts/packages.sh
-install_packages "${build_packages[@]}" clang libfuzzer-14-dev
+install_packages "${build_packages[@]}" "${sanitize_packages[@]}"
 
 [ -f "$build/CMakeCache.txt" ] ||
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORVEX_SANITIZE=ON -DQUORVEX_BENCH=OFF
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

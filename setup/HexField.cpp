@@ -18,3 +18,11 @@ bool TryParseHex32(std::string_view text, uint32_t& value)
     value = static_cast<uint32_t>(parsed);
     return true;
 }
+
+bool IsHexDigits(std::string_view text)
+{
+    for (const char c : text)
+        if (HexDigitValue(c) < 0)
+            return false;
+    return !text.empty();
+}

@@ -1,14 +1,33 @@
 // The crystal calibration of the setup dialog: the one-step calibration
 // against the factory start-up frequency, the ppm shifts and their step label.
+#include <QScopeGuard>
+
 #include "app/UQuorvex.h"
 #include "setup/CalibrationMath.h"
 #include "setup/USetUp.h"
+#include "support/Errors.h"
 #include "support/NumberText.h"
 
 void TFormSetUp::Button1Click()
 {
     StatusBar1->clear();
     const bool remember = CheckBox1->isChecked();
+    // A calibration that does not complete (warned, or a transfer failed)
+    // still leaves the remember setting as it was and puts the board back on
+    // the shown frequency: it was left at its start-up frequency. What fails
+    // here is not shown in a second box: the main window's status bar says
+    // whether the frequency went out.
+    bool completed = false;
+    auto putBack = qScopeGuard([&] {
+        if (completed)
+            return;
+        try {
+            SetRememberBox(remember);
+        } catch (const QuorvexError&) {
+            // The box shows what the board was told; the failure that ended the calibration is the one reported.
+        }
+        FormMain->Edit1_Leave();
+    });
     // The start-up registers are only read back if the chip does not keep its last frequency.
     SetRememberBox(false);
     SetFrequency(0);
@@ -24,13 +43,13 @@ void TFormSetUp::Button1Click()
         Label14->setText("Startup frequency must be near " + QString::fromStdString(NominalStartupText(nominalMHz)));
         Label12->adjustSize();
         Label14->adjustSize();
-        SetRememberBox(remember);
         return;
     }
     SetRememberBox(remember);
     // Only a crystal the board has stored is reported and used.
     if (!WriteXtalWord(XtalMHzToWord(crystalMHz)))
         throw DeviceNotFoundError();
+    completed = true;
     FxtalMHz = crystalMHz;
     StatusBar1->setText("crystal frequency = " + QString::fromStdString(FormatGeneral(FxtalMHz)) + " MHz");
     Label12->clear();
@@ -42,7 +61,11 @@ void TFormSetUp::ShiftCalibration(const std::array<double, 5>& factors)
 {
     StatusBar1->clear();
     const double shiftedMHz = FxtalMHz * PpmFactor(factors, ComboPPM->currentIndex());
+    // A write that fails half-way: the board goes back to the shown frequency
+    // with the crystal in use (a failure of that is said in the main window).
+    auto reapply = qScopeGuard([] { FormMain->Edit1_Leave(); });
     const bool stored = WriteXtalWord(XtalMHzToWord(shiftedMHz));
+    reapply.dismiss();
     FxtalMHz = shiftedMHz;  // without a board it still tunes and is saved at exit
     if (!stored) {
         // Said once: re-applying would only raise the same absence again. The

@@ -211,12 +211,18 @@ void TFormSetUp::Edit1Change()
 {
     StatusBar1->clear();
     InputError = false;
-    uint32_t value = 0;
-    if (!TryParseHex32(Edit1->text().toStdString(), value)) {
+    const std::string text = Edit1->text().toStdString();
+    if (!IsHexDigits(text)) {
         RejectField(Edit1, "Enter valid hexadecimal number!");
         return;
     }
-    I2CAddress = static_cast<uint8_t>(value & 0xFF);
+    // An I2C address has 7 bits: a larger number is refused whole, not cut to its low byte.
+    uint32_t value = 0;
+    if (!TryParseHex32(text, value) || value > MaxI2CAddress) {
+        RejectField(Edit1, "I2C address out of range: 00 to 7F hex");
+        return;
+    }
+    I2CAddress = static_cast<uint8_t>(value);
     Label2->setText("hex  =  " + QString::number(I2CAddress) + " decimal");
     Label2->adjustSize();
 }
@@ -253,6 +259,8 @@ void TFormSetUp::Edit6Change()
 
 void TFormSetUp::Edit7Change()
 {
+    if (SelProduct != Edit7->text().toStdString())
+        ForgetChosenBoard();  // another product: another board
     SelProduct = Edit7->text().toStdString();
 }
 
@@ -320,20 +328,15 @@ void TFormSetUp::Button5Click()
     for (const TDevice& d : Devices)
         ComboDevs->addItem(DeviceEntry(d));
 
-    // The last board that matches in full, else the first with the product string.
-    const auto product = [](const TDevice& d) { return d.Product == SelProduct; };
-    const auto full = [&](const TDevice& d) {
-        return product(d) && d.UsbPortId == SelUsbPortId && d.Serial == SelSerial;
-    };
-    const auto lastFull = std::find_if(Devices.rbegin(), Devices.rend(), full);
-    const auto chosen = lastFull != Devices.rend() ? std::prev(lastFull.base())
-                                                   : std::find_if(Devices.begin(), Devices.end(), product);
-    if (chosen == Devices.end()) {
-        SelectedIndex = -1;
-        ComboDevs->setCurrentIndex(-1);
+    // The chosen board under its serial, wherever it is now; no other board
+    // takes its place unasked: they are offered in the list.
+    SelectedIndex = ChooseFromList(Devices);
+    ComboDevs->setCurrentIndex(SelectedIndex);
+    if (SelectedIndex < 0) {
+        if (ChosenBoard.Presence == TBoardPresence::OtherPresent)
+            StatusBar1->setText(Text(OtherBoardText()) + " Choose a board from the list.");
         return;
     }
-    ComboDevs->setCurrentIndex(static_cast<int>(chosen - Devices.begin()));
     ComboDevsChange();
 }
 
@@ -344,12 +347,9 @@ void TFormSetUp::ComboDevsChange()
         throw RangeError("Board index out of range: " + std::to_string(index));
     const TDevice& d = Devices[static_cast<size_t>(index)];
     SelectedIndex = index;
-    SelVid = d.Vid;
-    SelPid = d.Pid;
-    SelManufacturer = d.Manufacturer;
-    SelProduct = d.Product;
-    SelUsbPortId = d.UsbPortId;
+    SelectBoard(d);
     SelSerial = d.Serial;
+    StatusBar1->clear();
     if (!DeviceOnline)
         return;
     LoadCalibration();

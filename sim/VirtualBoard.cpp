@@ -94,6 +94,12 @@ std::array<uint8_t, 6> VirtualBoard::FactoryRegisters() const
             static_cast<uint8_t>(frac)};
 }
 
+void VirtualBoard::PowerUp()
+{
+    if (Eeprom[6] != config_.Si570Address)
+        Registers = FactoryRegisters();
+}
+
 double VirtualBoard::OutputMHz() const
 {
     const auto& r = Registers;

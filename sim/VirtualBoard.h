@@ -72,6 +72,10 @@ public:
 
     // Frequency the Si570 produces now, from its registers and the true crystal.
     double OutputMHz() const;
+    // The board gets power (plugged in): the Si570 starts at its factory
+    // frequency, unless the firmware's remember-last-frequency setting (EEPROM
+    // byte 6 holding the Si570's address) brings back the last one.
+    void PowerUp();
     std::array<uint8_t, 6> FactoryRegisters() const;
 
     // The time a transfer takes: a fixed part, and one more frame for every

@@ -131,6 +131,7 @@ int VirtualUsbfs::Plug(const std::shared_ptr<VirtualBoard>& board, int bus)
         throw std::logic_error("virtual usbfs: device is plugged in already");
     // Plugged in by hand while it restarts: it does not come back a second time.
     std::erase_if(pending_, [&](const PendingReplug& p) { return p.Board == board; });
+    board->PowerUp();
     return PlugNode(board, bus, false);
 }
 

@@ -24,7 +24,8 @@ public:
     int BusCount() const { return buses_; }
 
     // Plugs the device into a bus; returns the device number it got. The
-    // numbers run on per bus, as the kernel gives them.
+    // numbers run on per bus, as the kernel gives them, so a replugged board
+    // comes back under a new number. The board powers up as it is plugged in.
     int Plug(const std::shared_ptr<VirtualBoard>& board, int bus = 1);
     // The device leaves the bus: its file goes, handles still open on it fail
     // with ENODEV.

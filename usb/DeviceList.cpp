@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "usb/ChosenBoard.h"
 #include "usb/UUSB.h"
 
 namespace {
@@ -51,6 +52,8 @@ void ReadStrings(usb_dev_handle* handle, const struct usb_device& dev, TDevice& 
         } else {
             (entry.*f.field).clear();
             const bool denied = result == -EPERM || result == -EACCES;
+            if (denied && !DeniedBoardSeen)
+                DeniedBoardReason = LibraryErrorText(result);
             DeniedBoardSeen = DeniedBoardSeen || denied;
             if (!report)
                 continue;
@@ -126,10 +129,12 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
     usb_find_busses();
     usb_find_devices();
     DeniedBoardSeen = false;
+    bool sawSerialPlace = false;
     if (Report)
         Report->push_back("bus/device  idVendor/idProduct");
     for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
         for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
+            sawSerialPlace = sawSerialPlace || IsSerialPlace(bus->dirname, dev->devnum);
             TDevice entry;
             if (Report) {
                 char line[64];
@@ -145,8 +150,8 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
                 usb_close(handle);
             }
             if (!dev->config) {
-                if (Report)
-                    Report->push_back("  Couldn't retrieve descriptors");
+                if (Report)  // built in place: g++ 12 misreads the copy of a temporary here
+                    Report->emplace_back("  Couldn't retrieve descriptors");
                 Devices.push_back(std::move(entry));
                 continue;
             }
@@ -156,6 +161,60 @@ void EnumerateDevices(TReport* Report, TDevices& Devices)
                 Devices.push_back(std::move(entry));
         }
     }
+    EndWalk(sawSerialPlace);
+}
+
+namespace {
+
+// The board identity that every operation opens, at this board. SelSerial stays.
+void PointIdentityAt(const TDevice& board)
+{
+    SelVid = board.Vid;
+    SelPid = board.Pid;
+    SelManufacturer = board.Manufacturer;
+    SelProduct = board.Product;
+    SelUsbPortId = board.UsbPortId;
+}
+
+}  // namespace
+
+int32_t ChooseFromList(const TDevices& devices)
+{
+    std::vector<size_t> boards;
+    std::vector<std::string> serials;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i].Product == SelProduct) {
+            boards.push_back(i);
+            serials.push_back(devices[i].Serial);
+        }
+    }
+    const TSerialVerdict verdict = FindBySerial(serials, SelSerial);
+    if (verdict.Kind == TSerialVerdict::Found) {
+        const size_t index = boards[static_cast<size_t>(verdict.Index)];
+        NoteChosenFound(devices[index].UsbPortId, false);
+        return static_cast<int32_t>(index);
+    }
+    if (verdict.Kind == TSerialVerdict::Absent || boards.empty()) {
+        NoteChosenMissing(!boards.empty());
+        return -1;
+    }
+    // The last board that matches in full, else the first of the product.
+    size_t index = boards.front();
+    for (const size_t i : boards)
+        if (devices[i].UsbPortId == SelUsbPortId && devices[i].Serial == SelSerial)
+            index = i;
+    NoteChosenFound(devices[index].UsbPortId, boards.size() > 1 || ChosenBoard.SerialShared);
+    return static_cast<int32_t>(index);
+}
+
+void SelectBoard(const TDevice& board)
+{
+    const bool same = board.Product == SelProduct &&
+                      (SerialNamesABoard(board.Serial) ? board.Serial == SelSerial
+                                                       : board.UsbPortId == SelUsbPortId && board.Serial == SelSerial);
+    if (!same)
+        ForgetChosenBoard();
+    PointIdentityAt(board);
 }
 
 bool SelectDevice()
@@ -163,23 +222,9 @@ bool SelectDevice()
     TDevices fresh;
     EnumerateDevices(nullptr, fresh);
     Devices = std::move(fresh);
-    SelectedIndex = -1;
-    for (size_t i = 0; i < Devices.size(); ++i) {
-        const TDevice& d = Devices[i];
-        if (d.Product != SelProduct)
-            continue;
-        if (SelectedIndex == -1)
-            SelectedIndex = static_cast<int32_t>(i);
-        if (d.UsbPortId == SelUsbPortId && d.Serial == SelSerial)
-            SelectedIndex = static_cast<int32_t>(i);
-    }
+    SelectedIndex = ChooseFromList(Devices);
     if (SelectedIndex < 0)
         return false;
-    const TDevice& chosen = Devices[static_cast<size_t>(SelectedIndex)];
-    SelVid = chosen.Vid;
-    SelPid = chosen.Pid;
-    SelManufacturer = chosen.Manufacturer;
-    SelProduct = chosen.Product;
-    SelUsbPortId = chosen.UsbPortId;
+    PointIdentityAt(Devices[static_cast<size_t>(SelectedIndex)]);
     return true;
 }

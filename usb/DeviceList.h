@@ -33,4 +33,13 @@ void ReportInterface(TReport* Report, const usb_interface& interface);
 void ReportAltSetting(TReport* Report, const usb_interface_descriptor& alt);
 void ReportEndpoint(TReport* Report, const usb_endpoint_descriptor& endpoint);
 
+// The chosen board in a device list (ChosenBoard.h): the one its serial
+// names, else the last that matches product, device number and serial in
+// full, else the first of the product; -1 when none is (and then nothing
+// else stands in for a board its serial names). Notes what it found.
+int32_t ChooseFromList(const TDevices& devices);
+// The operator's choice: the identity points at the board, and SelSerial is
+// the caller's to set. Another board than before starts unknown.
+void SelectBoard(const TDevice& board);
+
 bool SelectDevice();

@@ -9,7 +9,9 @@
 #include <span>
 
 constexpr int FlashBlockSize = 64;
-constexpr int FlashDumpBlocks = 128;  // the 8 KiB a dump shows
+// The chip's flash: what a dump reads, and the most an image may reach.
+constexpr int FlashSize = 8 * 1024;
+constexpr int FlashDumpBlocks = FlashSize / FlashBlockSize;
 using TFlashBlock = std::array<uint8_t, FlashBlockSize>;
 
 // Request 0xEF: the two bytes of the reply, little-endian. Raises

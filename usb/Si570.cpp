@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double DcoMinMHz = 4850;
-constexpr double DcoMaxMHz = 5670;
 constexpr double DcoCentreMHz = 5260;
 constexpr double N1Max = 128;
 constexpr double NoCandidate = 1e100;
@@ -131,14 +129,19 @@ TRegisterBlock PackRegisters(const TDividerSetting& s)
             static_cast<uint8_t>(f.Fraction)};
 }
 
-TRegisterReadBack DecodeRegisters(const TRegisterBlock& b, double startupMHz)
+double RegisterOutputMHz(const TRegisterBlock& b, double fxtalMHz)
 {
     const uint32_t fraction = b[5] | b[4] << 8 | b[3] << 16 | (b[2] & 0x0Fu) << 24;
     const uint32_t integer = (b[1] & 0x3Fu) * 16 + b[2] / 16;
     const double rfreq = fraction / FractionScale + integer;
     const int n1 = b[1] / 64 + (b[0] & 0x1F) * 4 + 1;
     const int hsDiv = HsDivOfCode(b[0] / 32);
-    const double readBack = NominalXtalMHz * rfreq / (hsDiv * n1);
+    return fxtalMHz * rfreq / (hsDiv * n1);
+}
+
+TRegisterReadBack DecodeRegisters(const TRegisterBlock& b, double startupMHz)
+{
+    const double readBack = RegisterOutputMHz(b, NominalXtalMHz);
     if (startupMHz == 0)
         throw ZeroDivideError("Division by zero: start-up frequency is 0 MHz");
     const double ratio = readBack / startupMHz;

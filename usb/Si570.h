@@ -7,6 +7,9 @@
 constexpr double NominalXtalMHz = 114.285;
 constexpr double DefaultStartupMHz = 56.32;
 constexpr int SpeedGradeC = 2;
+// The window the Si570's internal oscillator (DCO) must stay in, inclusive.
+constexpr double DcoMinMHz = 4850;
+constexpr double DcoMaxMHz = 5670;
 
 struct TDividerCandidate {
     int HsCode;
@@ -49,6 +52,11 @@ bool FindDividersFast(double freqMHz, double fxtalMHz, TDividerSetting& out);
 // RangeError for a code or N1 out of its field, or an RFREQ that is not
 // finite, negative or 1024 and above.
 TRegisterBlock PackRegisters(const TDividerSetting& s);
+
+// What the registers make with the given crystal, in MHz: the output the
+// chip produces (true crystal) or the one the program meant (its crystal
+// value). Negative for the unused HS_DIV codes 4 and 6.
+double RegisterOutputMHz(const TRegisterBlock& b, double fxtalMHz);
 
 struct TRegisterReadBack {
     double ReadBackMHz;  // what the registers give with the nominal crystal

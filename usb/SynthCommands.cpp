@@ -1,7 +1,9 @@
 #include "usb/SynthCommands.h"
 
+#include <cerrno>
 #include <cstring>
 
+#include "usb/KeptBoard.h"
 #include "usb/Transfers.h"
 
 namespace {
@@ -83,19 +85,67 @@ bool WriteWord(int first, const TCalibrationWord& word)
 
 }  // namespace
 
-bool SetFrequency(double frequencyHz)
+namespace {
+
+// The register block for a frequency by the speed-grade rule; false when
+// there is nothing to send.
+bool BlockFor(double frequencyHz, TRegisterBlock& block, bool& found)
 {
     TDividerSetting setting;
-    const bool found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
+    found = FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, setting);
+    return RegistersFor(frequencyHz, found, setting, block);
+}
+
+// Registers sent: a board found again on the way has what it is owed.
+void CheckRegistersSent(int result)
+{
+    CheckTransfer(result, 0, {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
+    ChosenBoard.FrequencyOwed = false;
+}
+
+}  // namespace
+
+bool SetFrequency(double frequencyHz)
+{
+    WantedFrequencyHz = frequencyHz;
     TRegisterBlock block;
-    if (!RegistersFor(frequencyHz, found, setting, block))
+    bool found = false;
+    if (!BlockFor(frequencyHz, block, found))
         return false;
-    if (!WithBoard([&](usb_dev_handle* h) {
-            CheckTransfer(SendRegisters(h, block), 0,
-                          {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
-        }))
+    if (!WithBoard([&](usb_dev_handle* h) { CheckRegistersSent(SendRegisters(h, block)); }, false))
         throw DeviceNotFoundError();
     return found;
+}
+
+bool SetFrequency(double frequencyHz, TKeptBoard& board)
+{
+    WantedFrequencyHz = frequencyHz;
+    TRegisterBlock block;
+    bool found = false;
+    if (!BlockFor(frequencyHz, block, found))
+        return false;
+    const int result = board.Run([&](usb_dev_handle* h) { return SendRegisters(h, block); });
+    if (result == -ENODEV)
+        throw DeviceNotFoundError();
+    CheckRegistersSent(result);
+    return found;
+}
+
+bool RestoreOwedFrequency(usb_dev_handle* handle)
+{
+    ChosenBoard.FrequencyOwed = false;
+    TRegisterBlock block;
+    bool found = false;
+    if (!WantedFrequencyHz || !BlockFor(*WantedFrequencyHz, block, found))
+        return false;
+    CheckRegistersSent(SendRegisters(handle, block));
+    return true;
+}
+
+bool RestoreFrequency()
+{
+    bool sent = false;
+    return WithBoard([&](usb_dev_handle* h) { sent = RestoreOwedFrequency(h); }, false) && sent;
 }
 
 // Runs every 10 ms while keying: a failed transfer is not raised, the next key
@@ -113,20 +163,50 @@ bool SetFrequencyFast(double frequencyHz)
     return found;
 }
 
-// A poll that brings no key byte changes nothing and sends nothing; the next
-// tick asks again.
-void PollFskKey()
+bool SendRegistersPersistent(const TRegisterBlock& block)
 {
     if (!PersistentHandle)
-        return;
+        return false;
+    CheckTransfer(SendRegisters(PersistentHandle, block), 0,
+                  {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
+    return true;
+}
+
+bool SetFrequencyPersistent(double frequencyHz)
+{
+    TRegisterBlock block;
+    bool found = false;
+    if (!BlockFor(frequencyHz, block, found))
+        return false;
+    return SendRegistersPersistent(block) && found;
+}
+
+// A poll that brings no key byte changes nothing and sends nothing; the next
+// tick asks again. Only a board that has left the bus (and is not back at
+// once) ends the polling.
+bool PollFskKey()
+{
+    if (!PersistentHandle)
+        return true;
     char key = 0;
-    if (usb_control_msg(PersistentHandle, VendorIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs) != 1)
-        return;
+    int got = -ENODEV;
+    try {
+        got = PersistentBoard.Run([&](usb_dev_handle* h) {
+            return usb_control_msg(h, VendorIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs);
+        });
+    } catch (const UsbError&) {
+        // Back, but it cannot be opened again: as good as gone for keying.
+    }
+    if (got == -ENODEV)
+        return false;
+    if (got != 1)
+        return true;
     const int state = static_cast<uint8_t>(key);
     if (state == FskLastKeyState)
-        return;
+        return true;
     FskLastKeyState = state;
     SetFrequencyFast(state & 0x20 ? FskBaseFrequency : FskShiftedFrequency);
+    return true;
 }
 
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz)

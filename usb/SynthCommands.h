@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "usb/ChosenBoard.h"
 #include "usb/Si570.h"
 #include "usb/UUSB.h"
+
+class TKeptBoard;
 
 // Device-link values used by the operations.
 inline uint8_t I2CAddress = 0x55;
@@ -30,11 +33,25 @@ constexpr int EepromXtalWord = 0x02;
 constexpr int EepromSpeedGrade = 0x0F;
 constexpr int EepromStartupWord = 0x17;
 
+// Both make the frequency the wanted one (ChosenBoard.h), sent or not.
 bool SetFrequency(double frequencyHz);
+// On a kept handle: no walk of the buses while the board stays.
+bool SetFrequency(double frequencyHz, TKeptBoard& board);
 bool SetFrequencyFast(double frequencyHz);
+// For a long-running sender on PersistentHandle (the WSPR beacon): the
+// registers it computed itself, one 6-byte transfer, checked. False when no
+// handle is open; a failed transfer raises TransferError and keeps the handle.
+bool SendRegistersPersistent(const TRegisterBlock& block);
+// A frequency on PersistentHandle with the same divider search as
+// SetFrequency; false when the Si570 cannot make it or no handle is open.
+bool SetFrequencyPersistent(double frequencyHz);
+// The wanted frequency to the chosen board afresh (after it was found again);
+// true when it was sent. False without a board or a frequency to send.
+bool RestoreFrequency();
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz);
 bool SetRememberLastFrequency(bool on);
-void PollFskKey();
+// False when the board has left the bus: keying has nothing to poll.
+bool PollFskKey();
 bool EraseEeprom();
 // Told the bytes done after each byte of a whole-EEPROM transfer, so a window
 // can show how far a second of transfers has got.

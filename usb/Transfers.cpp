@@ -1,5 +1,6 @@
 #include "usb/Transfers.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -21,6 +22,8 @@ std::string Describe(const TransferSite& site)
 
 void TransferFailed(const TransferSite& site, int got, int wanted)
 {
+    if (got == -ENODEV)
+        NoteChosenGone();
     if (got < 0)
         throw TransferError(Describe(site), LibraryErrorText(got));
     throw TransferError(Describe(site),

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "usb/ChosenBoard.h"
 #include "usb/UUSB.h"
 
 constexpr int VendorIn = USB_TYPE_VENDOR | USB_RECIP_DEVICE | USB_ENDPOINT_IN;  // 0xC0
@@ -29,16 +30,24 @@ inline void CheckTransfer(int got, int wanted, const TransferSite& site)
         TransferFailed(site, got, wanted);
 }
 
+// Sends the wanted frequency to a board found again (it restarted and makes
+// its start-up frequency), before the operation that found it does anything.
+// False when there was nothing to send.
+bool RestoreOwedFrequency(usb_dev_handle* handle);
+
 // The open-per-request pattern: open the selected board, run the transfers,
 // close. Returns false without a transfer when the board is absent. A failed
-// transfer raises; the board is closed before the error leaves.
-template <typename Transfers> bool WithBoard(Transfers&& transfers)
+// transfer raises; the board is closed before the error leaves. An operation
+// that sets the frequency itself passes restore false.
+template <typename Transfers> bool WithBoard(Transfers&& transfers, bool restore = true)
 {
     usb_init();
     usb_dev_handle* handle = nullptr;
     if (!OpenSelectedDevice(handle))
         return false;
     try {
+        if (restore && ChosenBoard.FrequencyOwed) [[unlikely]]
+            RestoreOwedFrequency(handle);
         transfers(handle);
     } catch (...) {
         usb_close(handle);

@@ -35,6 +35,9 @@ bool IsKnownVendorId(int vid);
 // The last bus walk met a board of a known vendor that this user may not use,
 // so "not found" says why.
 inline bool DeniedBoardSeen = false;
+// The library's text for the first such board of the last enumeration, with
+// the cause and the fix (LibraryErrorText).
+inline std::string DeniedBoardReason;
 
 // The library's text for a failed call, with the cause and the fix added when
 // the failure is a missing permission (result -EPERM or -EACCES): the board is

@@ -13,12 +13,15 @@
 int main(int argc, char** argv)
 {
     // Before anything calls usb_init: the library takes the device path once.
+    AnswerHelpAndVersion(argc, argv, true);
     VirtualUsbfs& usbfs = VirtualUsbfs::Instance();
     TQuorvexApp app(argc, argv);
     const TCommandLine options = ParseCommandLine(app.arguments(), true);
     if (options.Instant)
         DemoTiming = {};
-    const auto board = MakeDemoBoard(u"");
+    // Serial numbers, as boards that tell themselves apart have: each keeps
+    // its identity when it is unplugged and plugged in again.
+    const auto board = MakeDemoBoard(u"1");
     usbfs.Plug(board);
 
     TProgramWindows windows;

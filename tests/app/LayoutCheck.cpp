@@ -137,8 +137,8 @@ private:
             CheckPlainText(plain);
     }
 
-    // A status text fits, or shows a file's name whole with the full text in
-    // its tooltip.
+    // A status text fits, or is shortened with the whole of it in the
+    // tooltip, its beginning in view and the name of a file it names whole.
     void CheckStatus(const TStatusText* status)
     {
         const QString shown = status->ShownText();
@@ -149,11 +149,11 @@ private:
         if (shown == status->text())
             return;
         if (status->ToolTipText() != status->text())
-            Report(status, "shortened without the full text in its tooltip");
-        // Only a text naming a file may be shortened, and the file's name stays whole.
+            Report(status, "shortened without the whole text in its tooltip");
         const QString path = status->Path();
-        if (path.isEmpty() || !shown.endsWith(path.mid(path.lastIndexOf('/') + 1)))
-            Report(status, "shortened without its file's name whole: \"" + shown.toStdString() + "\"");
+        const QString name = path.mid(path.lastIndexOf('/') + 1);
+        if (!path.isEmpty() ? !shown.endsWith(name) : !status->text().startsWith(shown.chopped(1)))
+            Report(status, "shortened other than at its end or in its path: \"" + shown.toStdString() + "\"");
     }
 
     void CheckButton(const QPushButton* button)
@@ -334,7 +334,7 @@ void ShowSetupsLongestTexts(TFormSetUp& dialog)
 {
     dialog.Edit4->setText("10");  // no fit for this chip: the two warning lines
     dialog.Button1->click();
-    dialog.Edit1->setText("1FF");
+    dialog.Edit1->setText("7F");
     Frequency = 999999999.5;
     dialog.ComboPPM->setCurrentIndex(4);
     dialog.ComboPPMChange();

@@ -2,7 +2,10 @@
 #include <QCloseEvent>
 #include <QTest>
 
+#include <functional>
+
 #include "AppFixture.h"
+#include "support/Feedback.h"
 
 using OnlineDetection = AppTest;
 using FskKeying = AppTest;
@@ -45,12 +48,17 @@ TEST_F(OnlineDetection, BoardPluggedInAfterStartTurnsGreenAndGetsTheFrequencyOnc
     EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
     EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
 
+    // Replugged, it restarts at its factory frequency: it gets the shown one again, once.
     Fs.Unplug(*Board);
     Form->Timer1Timer();
     EXPECT_EQ(Form->Shape1->BrushColor(), Red);
     Fs.Plug(Board);
+    EXPECT_NEAR(Board->OutputMHz(), 56.32, 1e-3);
     Form->Timer1Timer();
-    EXPECT_EQ(FrequencyRequests(*Board), 1) << "not sent again after a replug";
+    Form->Timer1Timer();
+    EXPECT_EQ(FrequencyRequests(*Board), 2);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+    EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
 
     PlugBoard(u"VELNOR-I2C", u"2");
     Form->Timer1Timer();
@@ -72,7 +80,7 @@ TEST_F(OnlineDetection, UntickingHidesTheLightAndSendsWithoutLooking)
     EXPECT_EQ(Calls().Open, 1) << "opened to send, without a search of every device first";
 }
 
-TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
+TEST_F(FskKeying, WithoutBoardTheBoxUnticksAndSaysWhy)
 {
     WriteSettings({{"OnlineDetect=", "1"}});
     Start();
@@ -82,6 +90,7 @@ TEST_F(FskKeying, WithoutBoardTheBoxUnticksSilently)
     EXPECT_TRUE(Form->Timer1->isActive());
     EXPECT_TRUE(Form->Edit1->isEnabled());
     EXPECT_TRUE(Errors.empty());
+    EXPECT_EQ(StatusText(), "FSK keying not started: board not found");
 }
 
 TEST_F(FskKeying, KeyingStartedWithTheKeyDownSendsTheShiftedFrequencyFirst)
@@ -126,7 +135,7 @@ TEST_F(FskKeying, TheKeyBitSelectsBetweenTheTwoFrequencies)
     // Ended with the key down: the board stays on the shifted frequency.
     Click(Form->CheckBox1);
     EXPECT_FALSE(Form->Timer2->isActive());
-    EXPECT_TRUE(Form->Timer1->isActive()) << "restarted although online detection is off";
+    EXPECT_FALSE(Form->Timer1->isActive()) << "detection follows its box";
     EXPECT_FALSE(Form->Label2->isVisibleTo(Form.get()));
     for (QWidget* control : tuning)
         EXPECT_TRUE(control->isEnabled());
@@ -169,4 +178,98 @@ TEST_F(ToolWindow, WithoutASettingsFileTheToolStillCountsTheBoardOnline)
     EXPECT_TRUE(DeviceOnline);
     EXPECT_FALSE(Form->Timer1->isActive()) << "no detection while the tool drives the board";
     tool.close();
+}
+
+using LostBoard = AppTest;
+
+// Without detection a missing board is said in a box once; until it is found
+// again or another is chosen, attempts say so in the status bar, and the
+// click on "Online detect" that leaves the field is not lost to a box.
+TEST_F(LostBoard, OneBoxPerAbsenceAndTheOnlineDetectClickIsKept)
+{
+    const std::string notFound = "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !";
+    Board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    WriteSettings({{"DevSerial=", "SN1"}, {"DevNo=", std::to_string(Fs.DeviceNumber(*Board))}});
+    Start().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    Fs.Unplug(*Board);
+    const struct {
+        const char* Name;
+        std::function<void()> Act;
+        size_t Boxes;  // in all, so far
+        const char* Status;
+    } steps[] = {
+        {"click in the field", [this] { Click(Form->Edit1); }, 1, ""},
+        {"typing", [this] { TypeKeys("0"); }, 1, "board not found"},
+        {"step button", [this] { Click(Form->Button3); }, 1, "board not found"},
+        {"wheel", [this] { Wheel(120); }, 1, "board not found"},
+        {"leaving the field for Online detect",
+         [this] {
+             Form->Edit1->setFocus();
+             Form->StatusBar1->clear();
+             Click(Form->CheckBox2);
+         },
+         1, "board not found"},
+    };
+    Form->Edit1->setFocus();
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Name);
+        step.Act();
+        EXPECT_EQ(Errors.size(), step.Boxes);
+        EXPECT_EQ(StatusText(), step.Status);
+    }
+    EXPECT_EQ(Errors.front(), notFound);
+    EXPECT_TRUE(Form->CheckBox2->isChecked()) << "the click reached the box";
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Shape1->BrushColor(), Red);
+
+    // Found again (under its new number), the shown frequency goes out; a new absence gets its box.
+    Fs.Plug(Board);
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Shape1->BrushColor(), Green);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, Si570Frequency), 0.01);
+    Form->CheckBox2->setChecked(false);
+    Fs.Unplug(*Board);
+    Click(Form->Edit1);
+    EXPECT_EQ(Errors.size(), 2u);
+}
+
+// An FSK-keyed board that leaves: keying ends, the light goes off, one box.
+TEST_F(FskKeying, ABoardThatLeavesEndsKeyingWithOneMessage)
+{
+    WriteSettings({{"OnlineDetect=", "1"}});
+    Board = PlugBoard();
+    Start().Timer1Timer();
+    ASSERT_EQ(Form->Shape1->BrushColor(), Green);
+    Click(Form->CheckBox1);
+    Form->Timer2Timer();
+    Fs.Unplug(*Board);
+    for (int tick = 0; tick < 3 && Form->Timer2->isActive(); ++tick)
+        Guarded([this] { Form->Timer2Timer(); });
+    EXPECT_EQ(Errors, std::vector<std::string>{"FSK keying failed: the board has left the USB bus."});
+    EXPECT_FALSE(Form->CheckBox1->isChecked());
+    EXPECT_FALSE(Form->Timer2->isActive());
+    EXPECT_TRUE(Form->Timer1->isActive()) << "detection goes on, as its box says";
+    EXPECT_EQ(Form->Shape1->BrushColor(), Red);
+    EXPECT_EQ(Form->Label2->text(), "Synthesizer offline");
+    EXPECT_FALSE(DeviceOnline);
+    EXPECT_TRUE(Form->Edit1->isEnabled());
+    EXPECT_EQ(Fs.OpenFiles(), 0);
+}
+
+// Without a settings file detection runs, and the box, light and label say
+// so; a tool window pauses it and gives it back as it was.
+TEST_F(ToolWindow, AtFirstStartTheBoxTheLightAndTheToolWindowAgree)
+{
+    Start().show();
+    EXPECT_TRUE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(Form->Shape1->isVisible());
+    StandInTool tool(*Form);
+    Form->ShowToolWindow(&tool);
+    EXPECT_FALSE(Form->Shape1->isVisible());
+    tool.close();
+    EXPECT_TRUE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(Form->Shape1->isVisible());
+    EXPECT_TRUE(Form->Label2->isVisible());
+    EXPECT_TRUE(Form->Timer1->isActive());
 }

@@ -34,6 +34,22 @@ TEST_F(Program, WindowsAreCreatedOnceAndOnlyTheMainWindowIsShown)
     EXPECT_EQ(FAbout->Label2->text(), before);
 }
 
+TEST_F(Program, EveryWindowCarriesTheProgramIconAndTheMenuEntrysName)
+{
+    TProgramWindows windows;
+    windows.Create();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.quorvex.Quorvex");
+    EXPECT_EQ(QCoreApplication::applicationName(), "Quorvex") << "the window class the menu entry names";
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog)
+            continue;
+        SCOPED_TRACE(window->windowTitle().toStdString());
+        const QIcon icon = window->windowIcon();
+        EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{48, 48}, {128, 128}, {256, 256}}));
+        EXPECT_FALSE(icon.pixmap(48).isNull());
+    }
+}
+
 TEST_F(Program, AboutBoxShowsTitleBuildStampAndCredits)
 {
     TFAbout about;
@@ -152,4 +168,31 @@ TEST_F(Program, MainWindowLayout)
     PlugBoard(u"VELNOR-I2C", u"2");
     Form->Timer1Timer();
     EXPECT_NEAR(Form->centralWidget()->width(), Form->Label2->geometry().right() + 1 + qRound(10 * scale), 1);
+}
+
+TEST_F(Program, HelpAndVersionAnswerWithoutADisplay)
+{
+    const struct {
+        const char* Binary;
+        const char* Switch;
+        const char* Says;
+    } cases[] = {
+        {QUORVEX_PATH, "--help", "--filter-board"},
+        {QUORVEX_PATH, "--version", "quorvex " QUORVEX_VERSION "\n"},
+        {QUORVEX_DEMO_PATH, "--help", "--instant"},
+        {QUORVEX_DEMO_PATH, "-v", "quorvex-demo " QUORVEX_VERSION "\n"},
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Binary) + " " + c.Switch);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(c.Binary, {c.Switch});
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        EXPECT_TRUE(program.readAllStandardOutput().contains(c.Says));
+    }
 }

@@ -21,7 +21,7 @@ TEST_F(StartSequence, WithoutSettingsFileLooksForNoBoardUntilTheFirstTick)
     EXPECT_FALSE(Form->EEPROM_Orvel->isVisible());
     EXPECT_EQ(EditText(), "0");
     EXPECT_EQ(Form->ComboBox1->currentText(), "MHz");
-    EXPECT_FALSE(Form->CheckBox2->isChecked());
+    EXPECT_TRUE(Form->CheckBox2->isChecked()) << "the box shows the detection that runs";
     EXPECT_TRUE(Form->Timer1->isActive());
     EXPECT_TRUE(Form->Label2->isVisibleTo(Form.get()));
     EXPECT_EQ(Form->Label2->text(), "Synthesizer offline");
@@ -143,9 +143,9 @@ TEST_F(SettingsWrite, CloseWritesExactlySeventeenLinesBesideTheExecutable)
         "Frequency= 7.50000000000000E+0006", "Unit=2", "Multiplier= 1.00000000000000E+0000",
         "Offset= 0.00000000000000E+0000", "Increment= 1.00000000000000E+0000", "I2CAddress=85",
         "F_Startup= 5.63200000000000E+0001", "MemoryOn=0", "UserInc= 1.25000000000000E+0004",
-        "FSK-Shift= 1.00000000000000E+0002", "fcryst= 1.14285000000000E+0002", "OnlineDetect=0",
+        "FSK-Shift= 1.00000000000000E+0002", "fcryst= 1.14285000000000E+0002", "OnlineDetect=1",
         "Device=VELNOR-I2C", "DevSerial=NONE", "DevNo=1", "SpeedGrade=0", "MEPT_Text=12  34"};
-    EXPECT_EQ(WrittenLines(), expected);
+    EXPECT_EQ(WrittenLines(), expected) << "a first start detects the board, and the box says so";
     EXPECT_FALSE(std::filesystem::exists(WorkDir / "Quorvex.ini"));
 }
 

@@ -14,6 +14,7 @@
 #include "flash/UFlash.h"
 #include "memory/StringGrid.h"
 #include "memory/UEEPROM.h"
+#include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 
 namespace {
@@ -56,17 +57,17 @@ protected:
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 };
 
-// The line's text begins with these words; "" is an empty line.
+// The line's text holds these words; "" is an empty line, nullptr any text.
 bool Says(const TStatusText& line, const char* words)
 {
-    return *words ? line.text().startsWith(words) : line.text().isEmpty();
+    return !words || (*words ? line.text().contains(words) : line.text().isEmpty());
 }
 
 struct Producer {
     const char* Name;
     std::function<TStatusText*()> Line;
     std::function<void()> Produce;
-    const char* Produced;  // the status text the producer leaves
+    const char* Produced;  // words of the status text the producer leaves
     std::function<void()> EndCause;
     const char* After;  // what the line says once the cause has ended
 };
@@ -76,6 +77,7 @@ TEST_F(StatusTexts, NoneOutlivesItsCause)
     const auto main = [this] { return Form->StatusBar1; };
     const auto setup = [this] { return Dialog->StatusBar1; };
     const auto editor = [this] { return Editor->StatusBar1; };
+    const auto keyer = [this] { return Keyer->StatusBar1; };
     const auto flasher = [this] {
         Form->Flash1->trigger();
         return Flasher->StatusBar1;
@@ -134,12 +136,12 @@ TEST_F(StatusTexts, NoneOutlivesItsCause)
              Editor->ReadEEPROM2->trigger();
          },
          ""},
-        {"dump", flasher, [] {}, "", [this] { Click(Flasher->Button1); }, ""},
-        {"verify", flasher, [this] { ChosenFile = HexFile("app.hex", 64, 0xFF); }, "",
-         [this] { Click(Flasher->Button2); }, ""},
-        {"check version", flasher, [this] { ChosenFile = HexFile("boot.hex", 64, 0xFF); }, "",
-         [this] { Click(Flasher->Button10); }, ""},
-        {"flash", flasher, [this] { ChosenFile = HexFile("app.hex", 0x1100, 0x12); }, "",
+        {"dump", flasher, [] {}, nullptr, [this] { Click(Flasher->Button1); }, ""},
+        {"verify", flasher, [this] { ChosenFile = HexFile("app.hex", 0x1000, 64, 0xFF); }, nullptr,
+         [this] { Click(Flasher->Button2); }, "Compared "},
+        {"check version", flasher, [this] { ChosenFile = HexFile("boot.hex", 0, 64, 0xFF); }, nullptr,
+         [this] { Click(Flasher->Button10); }, "Compared "},
+        {"flash", flasher, [this] { ChosenFile = HexFile("app.hex", 0x1000, 0x100, 0x12); }, nullptr,
          [this] { Click(Flasher->Button9); }, "Flashing finished: 4 blocks written"},
         {"unreadable firmware file", flasher,
          [this] {
@@ -147,9 +149,22 @@ TEST_F(StatusTexts, NoneOutlivesItsCause)
              std::ofstream(ChosenFile) << "not a record\n";
              Click(Flasher->Button2);
          },
-         "Error reading ", [this] {
-             ChosenFile = HexFile("app.hex", 64, 0xFF);
+         "notes.hex",
+         [this] {
+             ChosenFile = HexFile("app.hex", 0x1000, 64, 0xFF);
              Click(Flasher->Button2);
+         },
+         "Compared "},
+        {"beacon the board cannot send", keyer,
+         [this] {
+             Keyer->Edit3->setText("2000");
+             Click(Keyer->SpeedTransmit);
+         },
+         "Beacon refused, nothing sent",
+         [this] {
+             Keyer->Edit3->setText("200");
+             Click(Keyer->SpeedTransmit);
+             Click(Keyer->SpeedTransmit);
          },
          ""},
     };
@@ -170,6 +185,7 @@ TEST_F(StatusTexts, NoneOutlivesItsCause)
         Editor->close();
         Flasher->close();
         Dialog->hide();
+        Keyer->hide();
         Errors.clear();
     }
     QApplication::instance()->removeEventFilter(&beside);

@@ -21,6 +21,8 @@ void WindowsTest::SetUp()
     ::setenv("XDG_DATA_HOME", (WorkDir / "data").c_str(), 1);
     FileDialogHook = [this](const QFileDialog&) { return ChosenFile; };
     FlashSleepHook = [](int) {};
+    // Edits left in the editor are given up when it closes, as the operator may choose.
+    UnwrittenEditsHook = [](const std::string&) { return TUnwrittenChoice::Discard; };
     StartOnline();
     Dialog = std::make_unique<TFormSetUp>();
     FormSetUp = Dialog.get();
@@ -28,16 +30,21 @@ void WindowsTest::SetUp()
     FormEEPROM = Editor.get();
     Flasher = std::make_unique<TFormFlash>();
     FormFlash = Flasher.get();
+    Keyer = std::make_unique<TF_MEPT>();
+    F_MEPT = Keyer.get();
 }
 
 void WindowsTest::TearDown()
 {
+    F_MEPT = nullptr;
+    Keyer.reset();
     FormFlash = nullptr;
     Flasher.reset();
     FormEEPROM = nullptr;
     Editor.reset();
     FormSetUp = nullptr;
     Dialog.reset();
+    UnwrittenEditsHook = nullptr;
     FlashSleepHook = nullptr;
     FileDialogHook = nullptr;
     ::unsetenv("XDG_DATA_HOME");
@@ -73,9 +80,9 @@ QAction* WindowsTest::Item(const QMenu& menu, const QString& text)
     return nullptr;
 }
 
-std::string WindowsTest::HexFile(const std::string& name, int count, uint8_t byte) const
+std::string WindowsTest::HexFile(const std::string& name, int start, int count, uint8_t byte) const
 {
     const std::string path = (WorkDir / name).string();
-    WriteIntelHex(path, 0, count, std::vector<uint8_t>(static_cast<size_t>(count), byte));
+    WriteIntelHex(path, start, count, std::vector<uint8_t>(static_cast<size_t>(start + count), byte));
     return path;
 }

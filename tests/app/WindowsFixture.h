@@ -1,6 +1,6 @@
 #pragma once
-// The main window, the setup dialog, the EEPROM editor and the self-flasher
-// against one board, online, as the program creates them; file dialogs
+// The main window, the setup dialog, the EEPROM editor, the self-flasher and
+// the MEPT keyer against one board, online, as the program creates them; file dialogs
 // answered with ChosenFile, the flasher's pauses not waited.
 #include <memory>
 #include <string>
@@ -8,6 +8,7 @@
 #include "AppFixture.h"
 #include "flash/UFlash.h"
 #include "memory/UEEPROM.h"
+#include "mept/U_MEPT.h"
 #include "setup/USetUp.h"
 
 class QLineEdit;
@@ -26,11 +27,12 @@ protected:
     static QMenu* RightClick(QWidget* widget);
     // The menu's item with this text (without its shortcut and & marks).
     static QAction* Item(const QMenu& menu, const QString& text);
-    // An Intel HEX file in the test's folder with count bytes from address 0.
-    std::string HexFile(const std::string& name, int count, uint8_t byte) const;
+    // An Intel HEX file in the test's folder: count bytes from an address.
+    std::string HexFile(const std::string& name, int start, int count, uint8_t byte) const;
 
     std::unique_ptr<TFormSetUp> Dialog;
     std::unique_ptr<TFormEEPROM> Editor;
     std::unique_ptr<TFormFlash> Flasher;
+    std::unique_ptr<TF_MEPT> Keyer;
     std::string ChosenFile;
 };

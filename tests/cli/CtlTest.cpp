@@ -3,79 +3,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
 #include <QStandardPaths>
 
-#include "UsbFixture.h"
+#include "CtlFixture.h"
 #include "app/SettingsPath.h"
-#include "cli/Ctl.h"
 #include "memory/UIntelHex.h"
 
 namespace {
-
-struct Result {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-class CtlTest : public UsbTest {
-protected:
-    void SetUp() override
-    {
-        UsbTest::SetUp();
-        std::string dir = (std::filesystem::temp_directory_path() / "quorvex-ctl-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        Dir = dir;
-        ::setenv("XDG_DATA_HOME", (Dir / "data").c_str(), 1);
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(Dir);  // where a settings file would be read
-    }
-
-    void TearDown() override
-    {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(Dir);
-        UsbTest::TearDown();
-    }
-
-    Result Run(std::vector<const char*> args)
-    {
-        args.insert(args.begin(), "quorvexctl");
-        std::ostringstream out, err;
-        TCtlEnvironment env{out, err};
-        env.ErrIsTerminal = Terminal;
-        env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
-        env.Sleep = [this](int ms) {
-            ++Sleeps;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        };
-        ResetDeviceLinkValues();
-        Result r;
-        r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
-        r.Out = out.str();
-        r.Err = err.str();
-        return r;
-    }
-
-    std::string File(const std::string& name) const { return (Dir / name).string(); }
-
-    std::filesystem::path Dir;
-    int Sleeps = 0;
-    int StopAfterSleeps = -1;
-    bool Terminal = false;  // standard error is a terminal: progress bars
-
-private:
-    std::filesystem::path previous_;
-};
 
 TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
 {
@@ -105,9 +50,11 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
         {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: Could not find USB device"},
         {{"set", "14M", "--serial", "SN2"}, 2, "", "quorvexctl: Could not find USB device"},
         {{"calibration"}, 0, "crystal\t114.285 MHz\nstart-up\t56.32 MHz\nspeed grade\tA\n", ""},
-        {{"eeprom", "write", "bad.hex"}, 4, "", "quorvexctl: Error reading "},
-        {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex"},
-        {{"verify", "ok.hex"}, 5, "error at address 0000\n", ""},
+        {{"eeprom", "write", "bad.hex"}, 4, "",
+         "quorvexctl: Error reading bad.hex line 1: the line does not begin with ':'\n"},
+        {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex: No such file or directory\n"},
+        {{"verify", "ok.hex"}, 4, "",
+         "quorvexctl: ok.hex defines nothing at or above the flashable start 0x1000 to compare\n"},
         {{"beacon", "--symbol-time", "0"}, 1, "", "--symbol-time: Value 0 not in range"},
         {{"frobnicate"}, 1, "", ""},
     };
@@ -179,6 +126,100 @@ TEST_F(CtlTest, StoredBoardChoiceIsFoundWhereTheProgramKeepsIt)
     ::unsetenv("XDG_CONFIG_HOME");
 }
 
+// The board options narrow the choice; none other is taken in their place.
+TEST_F(CtlTest, EachBoardOptionRestrictsTheChoice)
+{
+    auto ours = PlugBoard(u"VELNOR-I2C", u"SN1");
+    VirtualBoard::Config config;
+    config.Manufacturer = u"other.org";
+    config.Serial = u"SN2";
+    auto theirs = std::make_shared<VirtualBoard>(config);
+    const std::string theirPort = std::to_string(Fs.Plug(theirs));
+    const struct {
+        std::vector<const char*> Options;
+        int Status;
+        bool Ours;
+        bool Theirs;
+    } cases[] = {
+        {{"--manufacturer", "other.org"}, 0, false, true},
+        {{"--manufacturer", QUORVEX_BOARD_MANUFACTURER}, 0, true, false},
+        {{"--manufacturer", "nobody"}, 2, false, false},
+        {{"--serial", "SN2"}, 0, false, true},
+        {{"--serial", "SN2", "--manufacturer", QUORVEX_BOARD_MANUFACTURER}, 2, false, false},
+        {{"--port", theirPort.c_str()}, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Options[0]) + " " + c.Options[1]);
+        ours->Log.clear();
+        theirs->Log.clear();
+        std::vector<const char*> args{"set", "10M"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        EXPECT_EQ(Run(args).Status, c.Status);
+        const auto tuned = [](const VirtualBoard& b) {
+            return std::any_of(b.Log.begin(), b.Log.end(), [](const TransferRecord& t) { return t.Request == 0x30; });
+        };
+        EXPECT_EQ(tuned(*ours), c.Ours);
+        EXPECT_EQ(tuned(*theirs), c.Theirs);
+    }
+}
+
+// A board this user may not use is said by list too, with status 3.
+TEST_F(CtlTest, ListSaysABoardIsThereThatMayNotBeUsed)
+{
+    auto board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    Fs.SetReadOnly(*board, true);
+    const Result r = Run({"list"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "quorvexctl: Cannot use the board: error sending control message: Operation not permitted. The "
+                     "board is present but this user may not use it: install the udev rule 60-quorvex.rules (see the "
+                     "README), then unplug and replug the board.\n");
+    Fs.SetReadOnly(*board, false);
+    EXPECT_EQ(Run({"list"}).Status, 0);
+}
+
+// What a supervisor reads: a line when the board is first looked for, and
+// one each time it goes or comes back; a stop ends it with status 0.
+TEST_F(CtlTest, WatchSaysWhenTheBoardGoesAndComesBack)
+{
+    auto board = PlugBoard(u"VELNOR-I2C", u"SN1");
+    const int first = Fs.DeviceNumber(*board);
+    auto other = PlugBoard(u"VELNOR-I2C", u"SN2");
+    // What happens between one look and the next.
+    const std::vector<std::function<void()>> between = {
+        [&] { Fs.Unplug(*board); },
+        [] {},
+        [&] { Fs.Plug(board); },
+        [&] {  // replugged between two looks: back under a new number
+            Fs.Unplug(*board);
+            Fs.Plug(board);
+        },
+        [&] { Fs.Unplug(*other); },
+    };
+    size_t looks = 0;
+    std::vector<int> ports;
+    std::ostringstream out, err;
+    TCtlEnvironment env{out, err};
+    env.StopRequested = [&] { return looks > between.size(); };
+    // Each wait covers what is left of the interval, so one wait follows each look.
+    env.Sleep = [&](int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (looks < between.size())
+            between[looks]();
+        ports.push_back(Fs.DeviceNumber(*board));
+        ++looks;
+    };
+    ResetDeviceLinkValues();
+    const char* args[] = {"quorvexctl", "watch", "--serial", "SN1", "--interval", "0.01"};
+    EXPECT_EQ(RunQuorvexCtl(6, args, env), 0);
+    ASSERT_EQ(ports.size(), between.size() + 1);
+    EXPECT_EQ(out.str(), "present\tVELNOR-I2C\tport " + std::to_string(first) + "\tserial SN1\n" +
+                             "gone\tThe chosen board (serial SN1) is not connected, but another board is present.\n" +
+                             "back\tVELNOR-I2C\tport " + std::to_string(ports[2]) + "\tserial SN1\n" +
+                             "back\tVELNOR-I2C\tport " + std::to_string(ports[3]) + "\tserial SN1\n");
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
 {
     auto board = PlugBoard();
@@ -215,14 +256,14 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
                           "Broken pipe; nothing was written\n");
     EXPECT_TRUE(std::all_of(board->Eeprom.begin(), board->Eeprom.end(), [](uint8_t b) { return b == 0x22; }));
 
-    // A board this user may not use is not simply "not found".
+    // A board this user may not use is not "not found": status 3 and the permission text.
     board->FailAfter = -1;
     Fs.SetReadOnly(*board, true);
     const Result denied = Run({"eeprom", "write", "new.hex"});
-    EXPECT_EQ(denied.Status, 2);
-    EXPECT_TRUE(denied.Err.ends_with("pid=$5DC ! A board is present but this user may not use it: install the udev "
-                                     "rule 60-quorvex.rules (see the README), then unplug and replug the board.\n"))
-        << denied.Err;
+    EXPECT_EQ(denied.Status, 3);
+    EXPECT_EQ(denied.Err, "quorvexctl: Cannot use the board: error sending control message: Operation not permitted. "
+                          "The board is present but this user may not use it: install the udev rule 60-quorvex.rules "
+                          "(see the README), then unplug and replug the board.\n");
     Fs.SetReadOnly(*board, false);
     Fs.Unplug(*board);
     EXPECT_TRUE(Run({"eeprom", "write", "new.hex"}).Err.ends_with("pid=$5DC !\n")) << "said only while it is so";
@@ -231,12 +272,23 @@ TEST_F(CtlTest, EepromWriteBacksUpWritesAndVerifies)
 TEST_F(CtlTest, FlashProgramsAboveTheBootSectionAndVerifyAgrees)
 {
     auto board = PlugBoard();
+    for (int a = 0; a < 0x1000; ++a)  // a bootloader, unlike the demo's blank one
+        board->Flash[static_cast<size_t>(a)] = static_cast<uint8_t>(a * 7 + 3);
     const std::string firmware = QUORVEX_FLASH_DATA "/blink.hex";
     const Result r = Run({"flash", firmware.c_str()});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "Flashed 3 blocks, 0x1000 to 0x1095\n");
     EXPECT_EQ(board->BootWrites, 0);
-    EXPECT_EQ(Run({"verify", firmware.c_str()}).Out, "0 errors\n");
+    const Result verified = Run({"verify", firmware.c_str()});
+    EXPECT_EQ(verified.Status, 0);
+    EXPECT_EQ(verified.Out, "Compared 150 bytes the file defines, 0x1000 to 0x1095: 0 errors\n");
+    board->Flash[0x1000] ^= 1;
+    board->Flash[0x1095] ^= 1;
+    board->Flash[0x1096] ^= 1;  // beyond the file: not compared
+    const Result differs = Run({"verify", firmware.c_str()});
+    EXPECT_EQ(differs.Status, 5);
+    EXPECT_EQ(differs.Out, "error at address 1000\nerror at address 1095\n"
+                           "Compared 150 bytes the file defines, 0x1000 to 0x1095: 2 errors\n");
     EXPECT_EQ(Run({"dump", "flash.hex"}).Status, 0);
     std::vector<uint8_t> dump(8192);
     int lowest = 0, span = 0;
@@ -270,7 +322,13 @@ TEST_F(CtlTest, BeaconStepsOnScheduleAndLeavesTheOffFrequency)
               (std::vector<double>{10000000, 20000000, 10000010, 10000000})) << "8, X, 9, then again";
     EXPECT_EQ(sent.back(), 20000000);
 
-    Fs.UnplugAfter(*board, 2);  // a board that goes away is said once, not on every symbol
+    // The vendor transfers that read the board's calibration come first.
+    const auto firstSymbol = std::find_if(board->Log.begin(), board->Log.end(),
+                                          [](const TransferRecord& t) { return t.Request == 0x30; });
+    const int calibration = static_cast<int>(std::count_if(board->Log.begin(), firstSymbol, [](const TransferRecord& t) {
+        return (t.RequestType & 0x60) == 0x40;
+    }));
+    Fs.UnplugAfter(*board, calibration + 2);  // a board that goes away is said once, not on every symbol
     StopAfterSleeps = Sleeps + 30;
     const Result lost = Run({"beacon", "89", "--symbol-time", "0.001"});
     EXPECT_EQ(lost.Status, 3);

@@ -1,7 +1,5 @@
-// The self-flasher against a virtual board with 8 KiB of flash whose boot
-// section below 0x1000 its firmware refuses to rewrite.
-#include <QFileDialog>
-#include <QListWidget>
+// The self-flasher: programming, dumping, verifying and checking the boot
+// section, and each under the faults of the virtual bus.
 #include <QPushButton>
 #include <QTest>
 
@@ -9,126 +7,10 @@
 #include <fstream>
 #include <functional>
 
-#include "AppFixture.h"
+#include "FlashFixture.h"
 #include "WindowFaults.h"
-#include "flash/UFlash.h"
-#include "memory/UIntelHex.h"
-#include "support/FileDialogs.h"
 
 namespace {
-
-std::vector<uint8_t> Range(int from, int count, uint8_t (*byte)(int address))
-{
-    std::vector<uint8_t> out(static_cast<size_t>(from + count), 0xFF);
-    for (int a = from; a < from + count; ++a)
-        out[static_cast<size_t>(a)] = byte(a);
-    return out;
-}
-
-uint8_t BootByte(int address)
-{
-    return static_cast<uint8_t>(address * 7 + 3);
-}
-
-uint8_t AppByte(int address)
-{
-    return static_cast<uint8_t>(address ^ 0x5A);
-}
-
-class FlashTest : public AppTest {
-protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        FlashSleepHook = [this](int ms) {
-            Pauses.push_back(ms);
-            ProgressTexts.push_back(Window->StatusBar1->text().toStdString());
-        };
-        FileDialogHook = [this](const QFileDialog& dialog) {
-            ++DialogRuns;
-            DialogFilters = dialog.nameFilters();
-            DialogTitle = dialog.windowTitle().toStdString();
-            return ChosenFile;
-        };
-    }
-
-    void TearDown() override
-    {
-        FlashSleepHook = nullptr;
-        FileDialogHook = nullptr;
-        FormFlash = nullptr;
-        Window.reset();
-        AppTest::TearDown();
-    }
-
-    // The main window online, the flasher opened from its menu item; the
-    // board's boot section holds firmware, the rest is erased.
-    TFormFlash& Open(uint16_t flashableStart = 0x1000)
-    {
-        Board = std::make_shared<VirtualBoard>([&] {
-            VirtualBoard::Config c = MakeBoard()->Settings();
-            c.FlashableStart = flashableStart;
-            return c;
-        }());
-        SelUsbPortId = static_cast<uint8_t>(Fs.Plug(Board));
-        for (int a = 0; a < flashableStart; ++a)
-            Board->Flash[static_cast<size_t>(a)] = BootByte(a);
-        WriteSettings();
-        Start();
-        Window = std::make_unique<TFormFlash>();
-        FormFlash = Window.get();
-        Form->Flash1Click();
-        Board->Log.clear();
-        return *Window;
-    }
-
-    std::string HexFile(const std::string& name, int start, const std::vector<uint8_t>& image)
-    {
-        const auto path = (WorkDir / name).string();
-        WriteIntelHex(path, start, static_cast<int>(image.size()) - start, image);
-        return path;
-    }
-
-    // The flash requests the board received: "EF", "FE", "EE>1000" (out),
-    // "EE<1000/EE" (in, with wValue when it is not 0), "EC 1040", "ED 1040".
-    std::vector<std::string> Requests() const
-    {
-        std::vector<std::string> out;
-        char text[32];
-        for (const TransferRecord& r : Board->Log) {
-            if (r.Request < 0xE0)
-                continue;
-            if (r.Request == 0xEE && r.RequestType == 0x40)
-                std::snprintf(text, sizeof text, "EE>%04X", r.Index);
-            else if (r.Request == 0xEE)
-                std::snprintf(text, sizeof text, r.Value ? "EE<%04X/%02X" : "EE<%04X", r.Index, r.Value);
-            else if (r.Request == 0xEC || r.Request == 0xED)
-                std::snprintf(text, sizeof text, "%02X %04X", r.Request, r.Index);
-            else
-                std::snprintf(text, sizeof text, "%02X", r.Request);
-            out.push_back(text);
-        }
-        return out;
-    }
-
-    std::vector<std::string> Listing() const
-    {
-        std::vector<std::string> lines;
-        for (int i = 0; i < Window->ListBox1->count(); ++i)
-            lines.push_back(Window->ListBox1->item(i)->text().toStdString());
-        return lines;
-    }
-
-    std::string Status() const { return Window->StatusBar1->text().toStdString(); }
-
-    std::unique_ptr<TFormFlash> Window;
-    std::string ChosenFile;
-    int DialogRuns = 0;
-    QStringList DialogFilters;
-    std::string DialogTitle;
-    std::vector<int> Pauses;
-    std::vector<std::string> ProgressTexts;
-};
 
 TEST_F(FlashTest, FlashesAToolchainBuiltImageAboveTheBootSectionOnly)
 {
@@ -198,10 +80,10 @@ TEST_F(FlashTest, FlashStopsSafely)
     const std::vector<FlashCase> cases = {
         {"image ends at the start", 0x1000,
          [&](VirtualBoard&, std::string& f) { f = HexFile("low.hex", 0x0F00, Range(0x0F00, 0x100, AppByte)); },
-         {"EF"}, ""},
+         {"EF"}, "<file> holds nothing to program at or above the flashable start 0x1000"},
         {"all 0xFF", 0x1000,
          [&](VirtualBoard&, std::string& f) { f = HexFile("ff.hex", 0x1000, std::vector<uint8_t>(0x1100, 0xFF)); },
-         {"EF"}, ""},
+         {"EF"}, "<file> holds nothing to program at or above the flashable start 0x1000"},
         {"length not a multiple of 64", 0x1000, [&](VirtualBoard&, std::string& f) { f = app(100); },
          {"EF", "FE", "EE>1000", "EE<1000/EE", "EE>1040", "EE<1040/EE", "EC 1040", "ED 1040"},
          "Flashing finished: 2 blocks written"},
@@ -238,8 +120,8 @@ TEST_F(FlashTest, FlashStopsSafely)
              f = (WorkDir / "bad.hex").string();
              std::ofstream(f) << ":0100000011EF\r\n";  // checksum off by one
          },
-         {"EF"}, "Error reading <file>"},
-        {"no file chosen", 0x1000, [&](VirtualBoard&, std::string& f) { f.clear(); }, {"EF"}, ""},
+         {}, "Error reading <file> line 1: checksum mismatch"},
+        {"no file chosen", 0x1000, [&](VirtualBoard&, std::string& f) { f.clear(); }, {}, ""},
     };
     for (const FlashCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -257,21 +139,10 @@ TEST_F(FlashTest, FlashStopsSafely)
         EXPECT_EQ(Board->BootWrites, 0);
         EXPECT_TRUE(Errors.empty());
         EXPECT_EQ(Fs.OpenFiles(), 0);
-        if (c.Requests.size() == 1) {
+        if (c.Requests.size() <= 1) {
             EXPECT_EQ(Board->Flash, before) << "nothing programmed";
         }
     }
-}
-
-std::vector<std::string> Reads(int blocks)
-{
-    std::vector<std::string> out;
-    char text[16];
-    for (int k = 0; k < blocks; ++k) {
-        std::snprintf(text, sizeof text, "EE<%04X", 64 * k);
-        out.push_back(text);
-    }
-    return out;
 }
 
 TEST_F(FlashTest, DumpListsTheWholeFlash)
@@ -288,27 +159,56 @@ TEST_F(FlashTest, DumpListsTheWholeFlash)
     EXPECT_EQ(Window->FlashReadback.size(), 8192u);
 }
 
-TEST_F(FlashTest, VerifyReportsEveryDifferenceAndNothingFromBlocksNotRead)
+TEST_F(FlashTest, VerifyComparesWhatTheFileDefinesAboveTheStartAndSummarisesFirst)
 {
     Open();
-    ChosenFile = HexFile("boot.hex", 0, Range(0, 0x1000, BootByte));
+    // The whole rewritable part, on a board with firmware in its boot section.
+    ChosenFile = HexFile("app.hex", 0x1000, Range(0x1000, 0x1000, AppByte));
+    for (int a = 0x1000; a < 0x2000; ++a)
+        Board->Flash[static_cast<size_t>(a)] = AppByte(a);
     QTest::mouseClick(Window->Button2, Qt::LeftButton);
-    EXPECT_EQ(Requests(), Reads(128));
+    auto expected = Reads(128);
+    expected.insert(expected.begin(), "EF");
+    EXPECT_EQ(Requests(), expected);
     EXPECT_EQ(Listing(), (std::vector<std::string>{"Hex file compared to AVR flash up to address 0x1FFF", "0 errors!"}));
+    EXPECT_EQ(Status(), "Compared 4096 bytes the file defines, 0x1000 to 0x1FFF: 0 errors");
 
-    Board->Flash[0x10] ^= 1;
+    // The first and last compared addresses count; the boot section is not compared.
+    Board->Flash[0x0010] ^= 1;
+    Board->Flash[0x1000] ^= 1;
     Board->Flash[0x1234] = 0;
+    Board->Flash[0x1FFF] ^= 0x80;
     QTest::mouseClick(Window->Button2, Qt::LeftButton);
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"error at address 0010", "error at address 1234",
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"error at address 1000", "error at address 1234",
+                                                   "error at address 1FFF",
                                                    "Hex file compared to AVR flash up to address 0x1FFF",
-                                                   "2 errors!"}));
+                                                   "3 errors!"}));
+    EXPECT_EQ(Status(), "Compared 4096 bytes the file defines, 0x1000 to 0x1FFF: 3 errors");
 
+    // A file that flashes nothing has nothing to verify: said before the flash is read.
+    ChosenFile = HexFile("boot.hex", 0, Range(0, 0x1000, BootByte));
     Board->Log.clear();
-    Board->FailAfter = 10;
+    QTest::mouseClick(Window->Button2, Qt::LeftButton);
+    EXPECT_EQ(Requests(), std::vector<std::string>{"EF"});
+    EXPECT_EQ(Status(), ChosenFile + " defines nothing at or above the flashable start 0x1000 to compare");
+
+    ChosenFile = HexFile("app.hex", 0x1000, Range(0x1000, 0x1000, AppByte));
+    Board->Log.clear();
+    Board->FailAfter = 11;
     QTest::mouseClick(Window->Button2, Qt::LeftButton);
     EXPECT_EQ(Status(), "Reading flash failed at address 0x0280: error sending control message: Broken pipe");
     EXPECT_EQ(Listing().size(), 40u) << "the blocks read, and no comparison";
     EXPECT_EQ(Fs.OpenFiles(), 0);
+}
+
+TEST_F(FlashTest, WhatFlashWroteVerifiesOnABoardWithFirmwareInItsBootSection)
+{
+    Open();
+    ChosenFile = QUORVEX_FLASH_DATA "/blink.hex";
+    QTest::mouseClick(Window->Button9, Qt::LeftButton);
+    QTest::mouseClick(Window->Button2, Qt::LeftButton);
+    EXPECT_EQ(Listing().back(), "0 errors!");
+    EXPECT_EQ(Status(), "Compared 150 bytes the file defines, 0x1000 to 0x1095: 0 errors");
 }
 
 TEST_F(FlashTest, CheckVersionComparesTheNonRewritableFlash)
@@ -330,6 +230,14 @@ TEST_F(FlashTest, CheckVersionComparesTheNonRewritableFlash)
         EXPECT_EQ(Requests(), expected);
         EXPECT_EQ(Listing(), (std::vector<std::string>{
                                  std::string("Hex file compared to AVR flash up to address 0x") + c.Last, "0 errors!"}));
+        if (c.Start == 0)
+            continue;
+        // A difference at the last address below the start is found too.
+        Board->Flash[c.Start - 1u] ^= 1;
+        QTest::mouseClick(Window->Button10, Qt::LeftButton);
+        EXPECT_EQ(Listing().front(), std::string("error at address ") + c.Last);
+        EXPECT_EQ(Listing().back(), "1 errors!");
+        EXPECT_EQ(Status(), "Compared " + std::to_string(c.Start) + " bytes, 0x0000 to 0x" + c.Last + ": 1 errors");
     }
 }
 
@@ -354,6 +262,7 @@ TEST_F(FlashTest, EachOpenDialogSaysWhichFileItWants)
 TEST_F(FlashTest, AbsentBoardRaisesTheNotFoundTexts)
 {
     Open();
+    ChosenFile = HexFile("app.hex", 0x1000, Range(0x1000, 64, AppByte));
     Fs.Unplug(*Board);
     QTest::mouseClick(Window->Button9, Qt::LeftButton);
     QTest::mouseClick(Window->Button1, Qt::LeftButton);
@@ -369,14 +278,14 @@ TEST_F(FlashTest, EveryOperationUnderEveryFault)
     const struct {
         const char* Name;
         QPushButton* TFormFlash::*Button;
-        bool BootFile;  // else an image for above the boot section
+        bool BootFile;  // else an image for above the boot section, which verify finds on the board
         int Mid;        // vendor transfers before the midway unplug
         std::function<bool()> Succeeded;
         const char* Expect;  // per fault: no board, stall, timeout, protocol, short, gone, midway, read-only, unopenable
     } ops[] = {
         {"dump", &TFormFlash::Button1, true, 10,
          [this] { return Errors.empty() && Status() == "Reading flash" && Listing().size() == 512; }, "FFFFFFFFF"},
-        {"verify", &TFormFlash::Button2, true, 10, compared, "FFFFFFFFF"},
+        {"verify", &TFormFlash::Button2, false, 10, compared, "FFFFFFFFF"},
         {"check version", &TFormFlash::Button10, true, 10, compared, "FFFFFFFFF"},
         {"flash", &TFormFlash::Button9, false, 6,
          [this] { return Errors.empty() && Status().starts_with("Flashing finished"); }, "FFFFFFFFF"},
@@ -390,6 +299,8 @@ TEST_F(FlashTest, EveryOperationUnderEveryFault)
             Open();
             ChosenFile = op.BootFile ? HexFile("boot.hex", 0, Range(0, 0x1000, BootByte))
                                      : HexFile("app.hex", 0x1000, Range(0x1000, 256, AppByte));
+            for (int a = 0x1000; a < 0x1100 && op.Button == &TFormFlash::Button2; ++a)
+                Board->Flash[static_cast<size_t>(a)] = AppByte(a);
             const auto flash = Board->Flash;
             const auto kept = std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, EepromImage);
             InjectFault(Fs, *Board, fault, op.Mid);
@@ -398,7 +309,7 @@ TEST_F(FlashTest, EveryOperationUnderEveryFault)
             const char shown = ShownOutcome(Errors, Status(), op.Succeeded());
             row += shown;
             EXPECT_EQ(Board->BootWrites, 0);
-            if (op.BootFile) {
+            if (op.Button != &TFormFlash::Button9) {
                 EXPECT_EQ(Board->Flash, flash) << "only the flash button writes";
             }
             EXPECT_TRUE(kept == std::make_tuple(FxtalMHz, StartupFreqMHz, SpeedGrade, EepromImage));

@@ -19,6 +19,10 @@ void EditorTest::SetUp()
                                 dialog.defaultSuffix().toStdString());
         return DialogAnswer;
     };
+    UnwrittenEditsHook = [this](const std::string& question) {
+        Questions.push_back(question);
+        return QuestionAnswer;
+    };
     ResetVendorTransferCount();
 }
 
@@ -26,6 +30,7 @@ void EditorTest::TearDown()
 {
     VendorTransferHook = nullptr;
     FileDialogHook = nullptr;
+    UnwrittenEditsHook = nullptr;
     FormEEPROM = nullptr;
     FormEEPROM_Orvel = nullptr;
     FilterEditor.reset();

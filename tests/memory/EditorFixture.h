@@ -52,4 +52,7 @@ protected:
     std::unique_ptr<TFormEEPROM_Orvel> FilterEditor;
     std::string DialogAnswer;
     std::vector<std::string> DialogFilters;
+    // The questions about unwritten edits, and the operator's answer to them.
+    std::vector<std::string> Questions;
+    TUnwrittenChoice QuestionAnswer = TUnwrittenChoice::Discard;
 };

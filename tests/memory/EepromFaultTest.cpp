@@ -6,6 +6,7 @@
 
 #include "EditorFixture.h"
 #include "WindowFaults.h"
+#include "memory/EepromBoard.h"
 
 namespace {
 
@@ -127,6 +128,31 @@ TEST_F(EepromFaults, VerificationListsTheAddressesThatDiffer)
     EXPECT_TRUE(Status(*Editor).starts_with(
         "Verification failed: the board differs at 0x01A, 0x100, 0x1FF. Backup: "))
         << Status(*Editor);
+}
+
+TEST(EepromVerification, NamesEightAddressesThenCountsTheRest)
+{
+    const struct {
+        std::vector<int> Differing;
+        const char* Text;
+    } cases[] = {
+        {{}, "EEPROM written and verified"},
+        {{0x1FF}, "Verification failed: the board differs at 0x1FF"},
+        {{0, 1, 2, 3, 4, 5, 6, 0x1FF},
+         "Verification failed: the board differs at 0x000, 0x001, 0x002, 0x003, 0x004, 0x005, 0x006, 0x1FF"},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 0x1FF},
+         "Verification failed: the board differs at 0x000, 0x001, 0x002, 0x003, 0x004, 0x005, 0x006, 0x007 and 1 "
+         "more addresses"},
+    };
+    for (const auto& c : cases) {
+        TEepromImage wanted{}, found{};
+        for (const int a : c.Differing)
+            found[static_cast<size_t>(a)] = 1;
+        EXPECT_EQ(VerifyText(wanted, found), c.Text);
+    }
+    TEepromImage all{};
+    all.fill(0xFF);
+    EXPECT_TRUE(VerifyText(TEepromImage{}, all).ends_with(", 0x007 and 504 more addresses"));
 }
 
 }  // namespace

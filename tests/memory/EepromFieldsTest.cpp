@@ -88,9 +88,11 @@ TEST(EepromFields, ValuesAreLittleEndianAndStoredTruncated)
         EXPECT_EQ(FieldValue(c.Field, image), c.ReadBack);
         EXPECT_EQ(DecimalText(c.ReadBack), c.Decimal);
         EXPECT_EQ(HexText(c.Field, c.ReadBack), c.Hex);
-        for (size_t i = 0; i < image.size(); ++i)
-            if (static_cast<int>(i) < c.Field.Address || static_cast<int>(i) >= c.Field.Address + c.Field.Width)
+        for (size_t i = 0; i < image.size(); ++i) {
+            if (static_cast<int>(i) < c.Field.Address || static_cast<int>(i) >= c.Field.Address + c.Field.Width) {
                 ASSERT_EQ(image[i], before[i]) << "byte " << i << " outside the field changed";
+            }
+        }
     }
     auto image = Counting();
     EXPECT_EQ(FieldValue(word, image), 0x05040302u) << "least significant byte first";
@@ -127,9 +129,47 @@ TEST(EepromFields, CellTextsConvertAsTheRuntimeDoes)
          }) {
         uint64_t value = 0;
         EXPECT_EQ(ParseCellText(c.Text, c.Hex, value), c.Valid) << c.Text;
-        if (c.Valid)
+        if (c.Valid) {
             EXPECT_EQ(value, c.Value) << c.Text;
+        }
     }
+}
+
+TEST(EepromFields, AValueIsTakenOnlyWhenItFitsItsFieldsBytes)
+{
+    const TEepromField byte{"[0x00] Byte", 0x00, 1, 2}, word{"[0x02 - 0x05] Word", 0x02, 4, 8},
+        restore{"[0x07 - 0x0C] Six", 0x07, 6, 12};
+    struct Case {
+        const TEepromField& Field;
+        const char* Text;
+        bool Hex;
+        TCellText Result;
+        uint64_t Value;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {byte, "255", false, TCellText::Value, 255},
+             {byte, "256", false, TCellText::TooLarge, 0},
+             {byte, "300", false, TCellText::TooLarge, 0},
+             {byte, "000000FF", true, TCellText::Value, 0xFF},
+             {byte, "100", true, TCellText::TooLarge, 0},
+             {byte, "-1", false, TCellText::TooLarge, 0},
+             {byte, "1A", false, TCellText::NotANumber, 0},
+             {byte, "", true, TCellText::NotANumber, 0},
+             {word, "4294967295", false, TCellText::Value, 0xFFFFFFFF},
+             {word, "99999999999999999999", false, TCellText::TooLarge, 0},
+             {restore, "FFFFFFFFFFFF", true, TCellText::Value, 0xFFFFFFFFFFFF},
+             {restore, "1000000000000", true, TCellText::TooLarge, 0},
+             {restore, "18446744073709551616", false, TCellText::TooLarge, 0},
+             {restore, "FFFFFFFFFFFFFFFFFFFF", true, TCellText::TooLarge, 0},
+         }) {
+        uint64_t value = 7;
+        EXPECT_EQ(ParseFieldText(c.Text, c.Hex, c.Field, value), c.Result) << c.Text;
+        EXPECT_EQ(value, c.Result == TCellText::Value ? c.Value : 7) << c.Text;
+    }
+    EXPECT_EQ(TooLargeText(word, 3, false), "Too large for row 3, [0x02 - 0x05] Word: 0 to 4294967295");
+    EXPECT_EQ(TooLargeText(restore, 5, true), "Too large for row 5, [0x07 - 0x0C] Six: 000000000000 to FFFFFFFFFFFF hex");
+    EXPECT_EQ(TooLargeText({"[0x41 - 0x44] Limit", 0x41, 4, 0}, 12, true),
+              "Too large for row 12, [0x41 - 0x44] Limit: 00 to FFFFFFFF hex");
 }
 
 TEST(EepromFields, ListingLineHasAddressTwoBlanksAndSixteenBytes)

@@ -1,5 +1,8 @@
+#include "memory/HexImage.h"
 #include "memory/UIntelHex.h"
 #include "support/Errors.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -82,7 +85,6 @@ TEST_F(IntelHex, FormatsRecords)
     EXPECT_EQ(Contents(name).substr(45), ":0400100011111111A8\r\n:00000001FF\r\n");
     EXPECT_THROW(WriteIntelHex(name, 0, 21, image), RangeError);
     EXPECT_EQ(Contents(name).size(), 45 + 21 + 13u);  // unchanged: nothing written
-    EXPECT_THROW(WriteIntelHex((Dir / "no" / "x.hex").string(), 0, 16, image), FileError);
 }
 
 TEST_F(IntelHex, ReadStatuses)
@@ -138,6 +140,110 @@ TEST_F(IntelHex, BadLinesNameFileAndLine)
     int address = 0;
     int count = 0;
     EXPECT_THROW(ParseIntelHexLine(":0", {&one, 1}, address, count), ConvertError);
+}
+
+TEST_F(IntelHex, ReadsNameTheLineAndRecordsWhatTheyStored)
+{
+    std::vector<uint8_t> buf(64, 0);
+    THexReadInfo info;
+    const std::string name = Write(":0100100011DE\r\n:00002000E0\r\n:020000040000FA\r\n");
+    EXPECT_EQ(ReadIntelHex(name, Lowest, Span, buf, &info), HexUnknownType);
+    EXPECT_EQ(info.Line, 3);
+    EXPECT_EQ(info.Type, 4);
+    ASSERT_EQ(info.Records.size(), 1u) << "an empty record defines no byte";
+    EXPECT_EQ(info.Records[0].Line, 1);
+    EXPECT_EQ(info.Records[0].Address, 0x10);
+    EXPECT_EQ(info.Records[0].Count, 1);
+
+    struct Case {
+        int Status, Type;
+        const char* Text;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {HexNoStartCode, 0, "the line does not begin with ':'"},
+             {HexChecksumError, 0, "checksum mismatch"},
+             {HexUnknownType, 2,
+              "record type 02 (extended segment address) is not supported: only 16-bit addresses (data and end "
+              "records)"},
+             {HexUnknownType, 4,
+              "record type 04 (extended linear address) is not supported: only 16-bit addresses (data and end "
+              "records)"},
+             {HexUnknownType, 0x7E, "record type 7E is not supported: only 16-bit addresses (data and end records)"},
+         })
+        EXPECT_EQ(HexStatusText(c.Status, c.Type), c.Text);
+}
+
+// Files that are no text file at all fail with the system's reason, and none
+// of them makes the read wait.
+TEST_F(IntelHex, FilesThatCannotBeReadSayWhy)
+{
+    std::vector<uint8_t> buf(16);
+    const fs::path fifo = Dir / "fifo.hex";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadIntelHex(fifo.string(), Lowest, Span, buf), HexRecordData) << "a FIFO without a writer is empty";
+    EXPECT_EQ(Lowest + Span, 0);
+
+    const fs::path huge = Dir / "huge.hex";
+    std::ofstream(huge) << ":00000001FF\r\n";
+    fs::resize_file(huge, 1ULL << 30);
+    EXPECT_EQ(ReadIntelHex(huge.string(), Lowest, Span, buf), HexRecordEnd) << "what follows the end is never read";
+    std::ofstream(huge, std::ios::trunc) << "";
+    fs::resize_file(huge, 1ULL << 30);
+
+    const auto error = [&](const fs::path& path) -> std::string {
+        try {
+            ReadIntelHex(path.string(), Lowest, Span, buf);
+        } catch (const FileError& e) {
+            return e.what();
+        }
+        return "no FileError";
+    };
+    EXPECT_EQ(error(Dir), "Cannot read file " + Dir.string() + ": Is a directory");
+    EXPECT_EQ(error(Dir / "none.hex"), "Cannot open file " + (Dir / "none.hex").string() + ": No such file or directory");
+    EXPECT_EQ(error(huge), "Cannot read file " + huge.string() +
+                               ": more than 16 MiB before its end record, too large for an Intel HEX file of 16-bit "
+                               "addresses");
+    try {
+        WriteIntelHex((Dir / "no" / "x.hex").string(), 0, 16, buf);
+        FAIL();
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + (Dir / "no" / "x.hex").string() +
+                                             ": No such file or directory");
+    }
+    try {
+        WriteIntelHex("/dev/full", 0, 16, buf);
+        FAIL();
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot write file /dev/full: No space left on device");
+    }
+}
+
+TEST_F(IntelHex, AnImageKnowsWhatItDefinesAndNamesTheRest)
+{
+    const std::string name = Write(":020010001122BB\r\n:01001400AA41\r\n:01030000EE0E\r\n:00000001FF\r\n");
+    const THexImage image = THexImage::Load(name, 0x00);
+    EXPECT_TRUE(image.Defines(0x11));
+    EXPECT_FALSE(image.Defines(0x12));
+    EXPECT_FALSE(image.Defines(-1));
+    EXPECT_FALSE(image.Defines(THexImage::Size));
+    EXPECT_TRUE(image.DefinesAny(0x12, 0x14));
+    EXPECT_FALSE(image.DefinesAny(0x15, 0x2FF));
+    EXPECT_EQ(image.LastDefined(), 0x300);
+    EXPECT_EQ(image.Missing(0x10, 0x17),
+              (std::vector<TAddressRange>{{0x12, 0x13}, {0x15, 0x17}}));
+    EXPECT_EQ(RangesText(image.Missing(0, 0x1F), 3), "0x000-0x00F, 0x012-0x013, 0x015-0x01F");
+    EXPECT_EQ(RangesText({{1, 1}, {3, 3}, {5, 5}, {7, 7}, {9, 9}}, 3), "0x001, 0x003, 0x005 and 2 more ranges");
+    const auto outside = image.RecordsOutside(0, 0x1FF);
+    ASSERT_EQ(outside.size(), 1u);
+    EXPECT_EQ(RecordsText(outside, 4), "line 3 (0x0300)");
+    EXPECT_EQ(RecordsText(image.Records, 3), "line 1 (0x010-0x011), line 2 (0x014), line 3 (0x300)");
+    EXPECT_EQ(THexImage::Load(Write(":00000001FF\r\n"), 0xFF).LastDefined(), -1);
+    try {
+        THexImage::Load(Write(":0100000001FF\r\n"), 0);
+        FAIL();
+    } catch (const HexContentError& e) {
+        EXPECT_EQ(std::string(e.what()), "Error reading " + name + " line 1: checksum mismatch");
+    }
 }
 
 TEST_F(IntelHex, ByteBeyondTheBufferIsARangeError)

@@ -76,7 +76,7 @@ TEST_F(KeyerWindow, ExitStopsPutsTheDisplayedFrequencyBackAndHides)
     Keyer->Exit1->trigger();
     EXPECT_FALSE(Keyer->isVisible());
     EXPECT_FALSE(Keyer->Timer1->isActive());
-    EXPECT_TRUE(Keyer->SpeedTransmit->isChecked()) << "the button stays down";
+    EXPECT_FALSE(Keyer->SpeedTransmit->isChecked()) << "Transmit shows that nothing is sent";
     const std::vector<double> sent = SentFrequencies();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_NEAR(sent[0], 200000000, 0.05);
@@ -92,16 +92,17 @@ TEST_F(KeyerWindow, ClosingStopsAndPutsTheDisplayedFrequencyBack)
     Board->Log.clear();
     EXPECT_TRUE(Keyer->close());
     EXPECT_FALSE(Keyer->Timer1->isActive());
-    EXPECT_TRUE(Keyer->SpeedTransmit->isChecked());
+    EXPECT_FALSE(Keyer->SpeedTransmit->isChecked());
     ASSERT_EQ(SentFrequencies().size(), 2u);
     EXPECT_NEAR(SentFrequencies()[1], 10000000, 0.05);
-    // Shown again, the button is still down; pressing it releases and stops.
+    EXPECT_EQ(Fs.OpenFiles(), 0) << "the transmission's handle is closed with it";
+    // Shown again, Transmit is up; pressing it starts a new transmission.
     Keyer->show();
     Board->Log.clear();
     ClickTransmit();
-    EXPECT_FALSE(Keyer->SpeedTransmit->isChecked());
-    ASSERT_EQ(SentFrequencies().size(), 1u);
-    EXPECT_NEAR(SentFrequencies()[0], 200000000, 0.05);
+    EXPECT_TRUE(Keyer->SpeedTransmit->isChecked());
+    EXPECT_TRUE(Keyer->Timer1->isActive());
+    EXPECT_TRUE(SentFrequencies().empty()) << "the first symbol waits for the first tick";
 }
 
 class KeyerFile : public MeptTest {

@@ -135,6 +135,63 @@ TEST_F(BoardChoice, ShowingTheDialogOnlineReadsTheBoardsValues)
     EXPECT_TRUE(Errors.empty());
 }
 
+// Whatever grade the program held, showing the dialog takes the board's.
+TEST_F(BoardChoice, ShowingTheDialogTakesTheBoardsSpeedGrade)
+{
+    OpenOnline();
+    const struct {
+        uint8_t Code;  // EEPROM byte 0x0F
+        int Held;      // the grade the program held
+        int Grade;
+        const char* Shown;
+    } cases[] = {{1, 2, 0, "A"}, {1, 1, 0, "A"}, {2, 0, 1, "B"}, {0xFF, 0, 2, "C"}, {3, 1, 2, "C"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Shown);
+        Board->Eeprom[EepromSpeedGrade] = c.Code;
+        SpeedGrade = c.Held;
+        Dialog->ComboBox1->setCurrentIndex(c.Held);
+        Dialog->hide();
+        Dialog->show();
+        EXPECT_EQ(SpeedGrade, c.Grade);
+        EXPECT_EQ(Dialog->ComboBox1->currentText(), c.Shown);
+    }
+    EXPECT_EQ(RequestCount(*Board, 0x24), 0) << "showing does not set the grade";
+    EXPECT_TRUE(Errors.empty());
+}
+
+// The chosen board away, another there: the dialog offers it and takes nothing in its place.
+TEST_F(BoardChoice, WithTheChosenBoardAwayTheOthersAreOfferedNotTaken)
+{
+    auto first = PlugBoard(u"VELNOR-I2C", u"1");
+    Board = PlugBoard(u"VELNOR-I2C", u"2");
+    WriteSettings({{"DevSerial=", "2"}, {"DevNo=", std::to_string(Fs.DeviceNumber(*Board))}});
+    Start();
+    OpenDialog();
+    Fs.Unplug(*Board);
+    const uint8_t port = SelUsbPortId;
+    first->Log.clear();
+    Dialog->show();
+    EXPECT_EQ(DialogStatus(), "The chosen board (serial 2) is not connected, but another board is present. Choose a "
+                              "board from the list.");
+    ASSERT_EQ(Dialog->ComboDevs->count(), 1);
+    EXPECT_EQ(Dialog->ComboDevs->currentIndex(), -1);
+    EXPECT_EQ(SelSerial, "2");
+    EXPECT_EQ(SelUsbPortId, port);
+    EXPECT_TRUE(first->Log.empty() || FrequencyRequests(*first) == 0);
+    Dialog->close();
+    EXPECT_EQ(FrequencyRequests(*first), 0) << "closing re-applies the frequency, not to the other board";
+
+    // Chosen by the operator, it is the board from then on.
+    Dialog->show();
+    Dialog->ComboDevs->setCurrentIndex(0);
+    emit Dialog->ComboDevs->activated(0);
+    EXPECT_EQ(SelSerial, "1");
+    EXPECT_EQ(DialogStatus(), "");
+    Dialog->close();
+    EXPECT_EQ(FrequencyRequests(*first), 1);
+    EXPECT_NEAR(first->OutputMHz() * 1e6, OutputFor(*first, 14000000), 0.01);
+}
+
 TEST_F(BoardChoice, ShowingTheDialogWithoutABoardChangesNothingElse)
 {
     Start();

@@ -119,6 +119,50 @@ TEST_F(Calibration, AStartupFrequencyThatDoesNotFitWarnsAndKeepsTheCrystal)
     EXPECT_EQ(FrequencyRequests(*Board), 1) << "only the return to the start-up registers";
 }
 
+// Refused or failed, a calibration leaves the remember setting as it was and
+// the board on the shown frequency (its output, from its registers and true crystal).
+TEST_F(Calibration, AWarningOrAFailurePutsTheRememberSettingAndTheFrequencyBack)
+{
+    const struct {
+        const char* Name;
+        double StartupMHz;  // what the chip really starts at
+        int FailRequest;    // 0: none
+        const char* Status;
+        size_t Boxes;
+    } cases[] = {
+        {"out of range", 10, 0, "Warning: found crystal not in 110...120MHz!", 0},
+        {"read-back stalls", 56.32, 0x3F, "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Dialog.reset();
+        FormSetUp = nullptr;
+        ResetToNothing();
+        VirtualBoard::Config config;
+        config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
+        config.StartupMHz = c.StartupMHz;
+        Board = std::make_shared<VirtualBoard>(config);
+        Board->Eeprom[6] = 0x55;  // the board remembers its last frequency
+        SelUsbPortId = static_cast<uint8_t>(Fs.Plug(Board));
+        WriteSettings({{"MemoryOn=", "1"}, {"DevNo=", std::to_string(SelUsbPortId)}});
+        Start();
+        OpenDialog();
+        ASSERT_TRUE(Dialog->CheckBox1->isChecked());
+        if (c.FailRequest)
+            Board->FailRequest[static_cast<uint8_t>(c.FailRequest)] = EPIPE;
+        Board->Log.clear();
+
+        Dialog->Button1->click();
+        EXPECT_EQ(DialogStatus(), c.Status);
+        EXPECT_EQ(Errors.size(), c.Boxes);
+        EXPECT_TRUE(Dialog->CheckBox1->isChecked());
+        EXPECT_EQ(Board->Eeprom[6], 0x55) << "the board remembers again";
+        EXPECT_EQ(RequestValues(*Board, 0x41), (std::vector<int>{255, 255, 0x55, 0x55}));
+        EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01) << "back on the shown frequency";
+        EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
+    }
+}
+
 TEST_F(Calibration, WithoutABoardNothingChanges)
 {
     Start();
@@ -219,6 +263,10 @@ TEST_F(PpmShift, AFailedWordWriteLeavesTheCrystalAndReportsNoSuccess)
     EXPECT_EQ(Errors.size(), 1u);
     EXPECT_EQ(FxtalMHz, NominalXtalMHz);
     EXPECT_EQ(DialogStatus(), "");
+    // The board goes back to the shown frequency with the crystal still in use.
+    EXPECT_EQ(FrequencyRequests(*Board), 1);
+    EXPECT_NEAR(Board->OutputMHz() * 1e6, OutputFor(*Board, 14000000), 0.01);
+    EXPECT_EQ(StatusText(), "f(SI570) = 14000000 Hz");
 }
 
 TEST_F(PpmShift, WithoutABoardTheShiftIsKeptAndSavedButSaidNotStored)

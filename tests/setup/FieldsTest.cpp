@@ -115,28 +115,39 @@ TEST_F(SetupFields, LeavingAFieldValidatesItAgain)
     EXPECT_EQ(Beeps, 3);
 }
 
-TEST_F(SetupFields, TheAddressFieldEchoesItsByteInDecimal)
+TEST_F(SetupFields, TheAddressFieldTakesSevenBitsAndEchoesThemInDecimal)
 {
     OpenDialog();
+    const char* const range = "I2C address out of range: 00 to 7F hex";
+    const char* const notHex = "Enter valid hexadecimal number!";
     const struct {
         const char* text;
-        bool valid;
-        int address;
+        const char* refusal;  // nullptr: taken
+        int address;          // afterwards: a refused text changes nothing
         const char* echo;
     } cases[] = {
-        {"55", true, 0x55, "hex  =  85 decimal"}, {"1FF", true, 0xFF, "hex  =  255 decimal"},
-        {"0", true, 0, "hex  =  0 decimal"},       {"ffffffff", true, 0xFF, "hex  =  255 decimal"},
-        {"", false, 0xFF, "hex  =  255 decimal"},  {"100000000", false, 0xFF, "hex  =  255 decimal"},
-        {"-1", false, 0xFF, "hex  =  255 decimal"}, {"3a", true, 0x3A, "hex  =  58 decimal"},
+        {"55", nullptr, 0x55, "hex  =  85 decimal"},  {"7F", nullptr, 0x7F, "hex  =  127 decimal"},
+        {"80", range, 0x7F, "hex  =  127 decimal"},   {"1FF", range, 0x7F, "hex  =  127 decimal"},
+        {"0", nullptr, 0, "hex  =  0 decimal"},       {"ffffffff", range, 0, "hex  =  0 decimal"},
+        {"100000000", range, 0, "hex  =  0 decimal"}, {"3a", nullptr, 0x3A, "hex  =  58 decimal"},
+        {"", notHex, 0x3A, "hex  =  58 decimal"},     {"-1", notHex, 0x3A, "hex  =  58 decimal"},
+        {"0x12", notHex, 0x3A, "hex  =  58 decimal"}, {"007F", nullptr, 0x7F, "hex  =  127 decimal"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Dialog->Edit1->setText(c.text);
-        EXPECT_EQ(Dialog->InputError, !c.valid);
-        EXPECT_EQ(DialogStatus(), c.valid ? "" : "Enter valid hexadecimal number!");
+        EXPECT_EQ(Dialog->InputError, c.refusal != nullptr);
+        EXPECT_EQ(DialogStatus(), c.refusal ? c.refusal : "");
         EXPECT_EQ(I2CAddress, c.address);
         EXPECT_EQ(Dialog->Label2->text().toStdString(), c.echo);
     }
+
+    // Typed key by key, the last text that fitted holds: no low byte of a longer one.
+    Dialog->Edit1->clear();
+    QTest::keyClicks(Dialog->Edit1, "123456789");
+    EXPECT_EQ(I2CAddress, 0x12);
+    EXPECT_EQ(DialogStatus(), range);
+    EXPECT_TRUE(Dialog->InputError);
 }
 
 TEST_F(SetupFields, RefusesToCloseWhileTheLastValidationFailed)

@@ -63,6 +63,31 @@ TEST_F(VirtualBoardTest, Si570FollowsItsRegistersOnlyAtItsAddress)
     EXPECT_NEAR(board->OutputMHz(), 14.0 * 114.2852 / 114.285, 1e-9);
 }
 
+// Power comes with the cable: the Si570 starts at its factory frequency
+// unless the firmware brings back the last one.
+TEST_F(VirtualBoardTest, APluggedBoardPowersUpAtItsFactoryFrequencyUnlessItRemembers)
+{
+    auto board = PlugBoard();
+    SetFrequency(14000000);
+    const double tuned = board->OutputMHz();
+    const struct {
+        bool Remember;
+        double AfterReplugMHz;
+    } cases[] = {{false, 56.32}, {true, tuned}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Remember ? "remembers" : "forgets");
+        SetFrequency(14000000);
+        SetRememberLastFrequency(c.Remember);
+        Fs.Unplug(*board);
+        EXPECT_NEAR(board->OutputMHz(), tuned, 1e-9) << "nothing happens until it is plugged in";
+        Fs.Plug(board);
+        EXPECT_NEAR(board->OutputMHz(), c.AfterReplugMHz, 1e-9);
+        SelUsbPortId = static_cast<uint8_t>(Fs.DeviceNumber(*board));
+    }
+    ResetAvr();  // a reset of the microcontroller keeps the Si570 going
+    EXPECT_NEAR(board->OutputMHz(), tuned, 1e-9);
+}
+
 TEST_F(VirtualBoardTest, DeviceNumbersRunOnAcrossPlugs)
 {
     auto board = MakeBoard();

@@ -167,11 +167,20 @@ TEST_F(DeviceListTest, FullMatchWinsOverTheFirstProductMatch)
     EXPECT_EQ(Devices.size(), 2u);
     EXPECT_EQ(Devices.at(static_cast<size_t>(SelectedIndex)).Serial, "B");
 
-    SelSerial = "C";  // no full match: the first in the library's order
+    SelSerial = "NONE";  // no serial chosen, no full match: the first in the library's order
     ASSERT_TRUE(SelectDevice());
     EXPECT_EQ(SelectedIndex, 0);
     EXPECT_EQ(SelUsbPortId, Devices[0].UsbPortId);
-    EXPECT_EQ(SelSerial, "C") << "the saved serial is kept";
+    EXPECT_EQ(SelSerial, "NONE") << "the saved serial is kept";
+
+    // A chosen serial that no present board carries: the chosen board is
+    // away, and no other board stands in for it.
+    SelSerial = "C";
+    const uint8_t before = SelUsbPortId;
+    EXPECT_FALSE(SelectDevice());
+    EXPECT_EQ(SelectedIndex, -1);
+    EXPECT_EQ(SelUsbPortId, before);
+    EXPECT_EQ(ChosenBoard.Presence, TBoardPresence::OtherPresent);
 }
 
 TEST_F(DeviceListTest, LongerProductIsListedButNotSelected)

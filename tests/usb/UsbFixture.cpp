@@ -77,6 +77,8 @@ void ResetDeviceLinkValues()
     FskBaseFrequency = 0;
     FskShiftedFrequency = 0;
     FskLastKeyState = -1;
+    ForgetChosenBoard();
+    WantedFrequencyHz.reset();
 }
 
 std::shared_ptr<VirtualBoard> MakeBoard(std::u16string product, std::u16string serial)

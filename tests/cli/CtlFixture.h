@@ -1,0 +1,70 @@
+#pragma once
+// quorvexctl in-process against the virtual bus: what a script reads on
+// standard output and error, and the exit status. Each test in its own
+// working directory, with the backups kept there.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UsbFixture.h"
+#include "cli/Ctl.h"
+
+struct Result {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+class CtlTest : public UsbTest {
+protected:
+    void SetUp() override
+    {
+        UsbTest::SetUp();
+        std::string dir = (std::filesystem::temp_directory_path() / "quorvex-ctl-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        Dir = dir;
+        ::setenv("XDG_DATA_HOME", (Dir / "data").c_str(), 1);
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(Dir);  // where a settings file would be read
+    }
+
+    void TearDown() override
+    {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(Dir);
+        UsbTest::TearDown();
+    }
+
+    Result Run(std::vector<const char*> args)
+    {
+        args.insert(args.begin(), "quorvexctl");
+        std::ostringstream out, err;
+        TCtlEnvironment env{out, err};
+        env.ErrIsTerminal = Terminal;
+        env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
+        env.Sleep = [this](int ms) {
+            ++Sleeps;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
+        ResetDeviceLinkValues();
+        Result r;
+        r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
+        r.Out = out.str();
+        r.Err = err.str();
+        return r;
+    }
+
+    std::string File(const std::string& name) const { return (Dir / name).string(); }
+
+    std::filesystem::path Dir;
+    int Sleeps = 0;
+    int StopAfterSleeps = -1;
+    bool Terminal = false;  // standard error is a terminal: progress bars
+
+private:
+    std::filesystem::path previous_;
+};

@@ -1,0 +1,247 @@
+// The WSPR beacon window against the virtual board, as the operator uses it,
+// with the beacon's clocks driven and its timers' ticks run directly.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "AppFixture.h"
+#include "BeaconDriver.h"
+#include "support/Feedback.h"
+#include "wspr/ClockState.h"
+#include "wspr/UWspr.h"
+
+namespace {
+
+class WsprWindowTest : public AppTest {
+protected:
+    std::unique_ptr<TFormWspr> Window;
+    TBeaconDriver Driver;
+
+    void TearDown() override
+    {
+        Window.reset();
+        FormWspr = nullptr;
+        AppTest::TearDown();
+    }
+
+    TFormWspr& Open()
+    {
+        StartOnline();
+        Window = std::make_unique<TFormWspr>();
+        FormWspr = Window.get();
+        Window->SteadyNowHook = [this] { return Driver.Now; };
+        Window->UtcNowHook = [this] { return Driver.Utc(); };
+        Board->Log.clear();
+        return *Window;
+    }
+
+    void Fill(const char* call, const char* locator, const char* power = "37")
+    {
+        Window->EditCall->setText(call);
+        Window->EditLocator->setText(locator);
+        Window->ComboPower->setCurrentText(power);
+    }
+
+    void ClickStart() { QTest::mouseClick(Window->ButtonStart, Qt::LeftButton); }
+
+    // The beacon's timer ticks, each at the time it asked for, until `done`.
+    void RunUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 10000 && Window->Beacon && !done(); ++i) {
+            Driver.Now = std::max(Driver.Now, Window->Beacon->NextWake());
+            Guarded([this] { Window->Timer2Timer(); });
+        }
+        Guarded([this] { Window->Timer1Timer(); });
+    }
+
+    std::vector<TRegisterBlock> Writes() const
+    {
+        std::vector<TRegisterBlock> writes;
+        for (const TransferRecord& r : Board->Log)
+            if (r.Request == 0x30 && r.Result == 6)
+                writes.push_back({r.Bytes[0], r.Bytes[1], r.Bytes[2], r.Bytes[3], r.Bytes[4], r.Bytes[5]});
+        return writes;
+    }
+
+    std::string Status() const { return Window->StatusBar1->text().toStdString(); }
+    std::string Text(const QLabel* label) const { return label->text().toStdString(); }
+};
+
+}  // namespace
+
+TEST_F(WsprWindowTest, TheSpecialMenuOpensTheBeaconWindowBesideTheMeptKeyer)
+{
+    Open();
+    const QList<QAction*> items = Form->Special1->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "&MEPT");
+    EXPECT_EQ(items[1]->text(), "&WSPR beacon");
+    items[1]->trigger();
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_EQ(Window->windowTitle(), "WSPR beacon");
+    EXPECT_EQ(Text(Window->LabelClock), ClockStateText(ReadClockState()));
+    EXPECT_EQ(Text(Window->LabelUtc).substr(0, 4), "UTC ");
+    EXPECT_EQ(Window->ComboPower->count(), 19);
+    EXPECT_EQ(Window->ComboBand->currentText(), "14.0956 (20 m)");
+    EXPECT_EQ(Window->EditAudio->text(), "1500");
+    EXPECT_EQ(Window->EditShare->text(), "20");
+}
+
+// What the beacon cannot use is said in the status bar with a beep; the
+// button comes up again and the board hears nothing.
+TEST_F(WsprWindowTest, FieldsTheBeaconCannotUseAreRefusedBeforeAnythingIsSent)
+{
+    struct Case {
+        std::function<void(TFormWspr&)> Set;
+        const char* Status;
+    };
+    const Case cases[] = {
+        {[](TFormWspr& w) { w.EditCall->setText("G0ABCD"); },
+         "Callsign \"G0ABCD\" cannot be sent: with the digit second, at most 5 characters;"},
+        {[](TFormWspr& w) { w.EditLocator->setText("FN4"); }, "Locator \"FN4\" cannot be sent: 4 or 6 characters"},
+        {[](TFormWspr& w) { w.ComboBand->setCurrentText("20m"); }, "Dial frequency \"20m\" is not a number of MHz."},
+        {[](TFormWspr& w) { w.ComboBand->setCurrentText("1.8366 (160 m)"); },
+         "The Si570 cannot make the WSPR tones at 1838097.803 to 1838102.197 Hz with one divider setting."},
+        {[](TFormWspr& w) { w.EditAudio->setText("1700"); }, "Audio offset 1700 Hz cannot be used: WSPR transmits"},
+        {[](TFormWspr& w) { w.EditShare->setText("0"); }, "Share of slots 0 % cannot be used: 1 to 100 %"},
+        {[](TFormWspr& w) { w.EditShare->setText("2.5"); }, "Share of slots \"2.5\" is not a whole number."},
+        {[](TFormWspr& w) { w.RadioEvery->setChecked(true); w.EditEvery->setText("x"); },
+         "Every Nth slot \"x\" is not a number."},
+        {[](TFormWspr& w) { w.EditOff->setText("1"); }, "Off frequency 1000000 Hz (at the Si570) cannot be made"},
+    };
+    Open();
+    for (const Case& c : cases) {
+        Fill("K1ABC", "FN42");
+        Window->ComboBand->setCurrentText("14.0956 (20 m)");
+        Window->EditAudio->setText("1500");
+        Window->RadioShare->setChecked(true);
+        Window->EditShare->setText("20");
+        Window->EditOff->setText("200");
+        c.Set(*Window);
+        const int beeps = Beeps;
+        ClickStart();
+        EXPECT_TRUE(Status().starts_with(c.Status)) << Status();
+        EXPECT_EQ(Beeps, beeps + 1) << c.Status;
+        EXPECT_FALSE(Window->ButtonStart->isChecked()) << c.Status;
+        EXPECT_FALSE(Window->Beacon) << c.Status;
+    }
+    EXPECT_TRUE(Board->Log.empty());
+    EXPECT_EQ(PersistentHandle, nullptr);
+}
+
+// A whole transmission as the window shows it: the countdown, each symbol
+// and tone, the progress, the picture; the board gets the tones with the
+// main window's multiplier and offset, over the handle kept open.
+TEST_F(WsprWindowTest, ATransmissionIsShownSymbolBySymbolAndSentWithMultiplierAndOffset)
+{
+    Open();
+    Multiplier = 4;
+    Offset = 0.001;  // MHz
+    Fill("k1abc", "fn42", "37");
+    Window->RadioEvery->setChecked(true);
+    Window->EditEvery->setText("1");
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon) << Status();
+    EXPECT_EQ(Window->ButtonStart->text(), "Stop");
+    EXPECT_EQ(Status(), "Beacon started: K1ABC FN42 37");
+    EXPECT_EQ(Text(Window->LabelNext), "Next slot 09:20:01 in 1 s: \"K1ABC FN42 37\"");
+    const int opens = Calls().Open;
+
+    RunUntil([&] { return Window->Beacon->SymbolClock().LastSent() == 9; });
+    EXPECT_EQ(Text(Window->LabelNext), "Transmitting \"K1ABC FN42 37\"");
+    const int tone = Window->Beacon->Current().Symbols[9];
+    const double hz = 14095600 + 1500 + (tone - 1.5) * 12000.0 / 8192;
+    char expected[80];
+    std::snprintf(expected, sizeof expected, "Symbol 10 of 162: tone %d, %.3f Hz", tone, hz);
+    EXPECT_EQ(Text(Window->LabelSymbol), expected);
+    EXPECT_EQ(Window->ProgressBar1->value(), 10);
+    EXPECT_EQ(Window->Picture->LastSent(), 9);
+    EXPECT_EQ(Window->Picture->Symbols(), Window->Beacon->Current().Symbols);
+    const TRegisterBlock last = Writes().back();
+    EXPECT_NEAR(RegisterOutputMHz(last, FxtalMHz) * 1e6, hz * 4 + 1000, 0.01);
+
+    RunUntil([&] { return Window->Beacon->TransmissionsSent() == 1; });
+    EXPECT_EQ(Calls().Open, opens);
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 164u) << "off, 162 tones, off";
+    EXPECT_NEAR(RegisterOutputMHz(writes.back(), FxtalMHz) * 1e6, 200e6 * 4 + 1000, 1);
+    EXPECT_EQ(Text(Window->LabelNext), "Next slot 09:22:01 in 10 s: \"K1ABC FN42 37\"");
+    EXPECT_EQ(Text(Window->LabelSymbol), "1 transmissions sent");
+    EXPECT_TRUE(Errors.empty());
+
+    ClickStart();
+    EXPECT_FALSE(Window->Beacon);
+    EXPECT_EQ(Window->ButtonStart->text(), "Start");
+    EXPECT_EQ(Status(), "Beacon stopped");
+    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_EQ(Text(Window->LabelNext), "Stopped");
+}
+
+TEST_F(WsprWindowTest, AFailingBoardIsReportedOncePerTransmission)
+{
+    Open();
+    Fill("K1ABC", "FN42");
+    Window->RadioEvery->setChecked(true);
+    Window->EditEvery->setText("1");
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    Board->FailRequest[0x30] = EPIPE;
+    for (int transmission = 1; transmission <= 2; ++transmission) {
+        const int sent = Window->Beacon->TransmissionsSent();
+        RunUntil([&] { return Window->Beacon->TransmissionsSent() > sent; });
+        ASSERT_EQ(Errors.size(), static_cast<size_t>(transmission));
+        EXPECT_TRUE(Errors.back().starts_with("Writing the Si570 registers failed at I2C address 0x55: "))
+            << Errors.back();
+        EXPECT_EQ(Status(), Errors.back());
+    }
+    EXPECT_TRUE(Window->ButtonStart->isChecked()) << "the beacon goes on";
+}
+
+// Keying and the beacon would share the one kept handle.
+TEST_F(WsprWindowTest, TheBeaconDoesNotStartWhileFskKeyingHoldsTheBoard)
+{
+    Open();
+    Form->CheckBox1->setChecked(true);
+    ASSERT_NE(PersistentHandle, nullptr);
+    Fill("K1ABC", "FN42");
+    ClickStart();
+    EXPECT_EQ(Status(), "FSK keying holds the board: untick \"Enable FSK via CW-Key\" first.");
+    EXPECT_FALSE(Window->Beacon);
+    Form->CheckBox1->setChecked(false);
+}
+
+// Online detection would walk the buses every second in the middle of the
+// symbols: it waits while the beacon runs.
+TEST_F(WsprWindowTest, OnlineDetectionWaitsWhileTheBeaconRuns)
+{
+    Open();
+    Form->CheckBox2->setChecked(true);
+    ASSERT_TRUE(Form->Timer1->isActive());
+    Fill("K1ABC", "FN42");
+    ClickStart();
+    EXPECT_FALSE(Form->Timer1->isActive());
+    ClickStart();
+    EXPECT_TRUE(Form->Timer1->isActive());
+}
+
+TEST_F(WsprWindowTest, ClosingTheWindowStopsTheBeaconAndPutsTheMainFrequencyBack)
+{
+    Open();
+    Fill("K1ABC", "FN42");
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    Window->close();
+    EXPECT_FALSE(Window->Beacon);
+    EXPECT_FALSE(Window->ButtonStart->isChecked());
+    EXPECT_NEAR(RegisterOutputMHz(Writes().back(), FxtalMHz) * 1e6, 14e6, 0.01) << "the main window's frequency";
+}
+
+TEST_F(WsprWindowTest, NoBoardMeansNoBeacon)
+{
+    Open();
+    Fs.Unplug(*Board);
+    Fill("K1ABC", "FN42");
+    ClickStart();
+    EXPECT_TRUE(Status().starts_with("Could not find USB device")) << Status();
+    EXPECT_FALSE(Window->ButtonStart->isChecked());
+}

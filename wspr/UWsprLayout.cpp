@@ -1,0 +1,123 @@
+// The beacon window's controls and where they sit.
+#include <QStatusBar>
+
+#include "app/DesignLayout.h"
+#include "wspr/UWspr.h"
+#include "wspr/WsprTones.h"
+
+namespace {
+
+constexpr double DesignPpi = 96;
+
+// The customary WSPR dial frequencies, MHz.
+constexpr struct {
+    const char* Mhz;
+    const char* Band;
+} Bands[] = {
+    {"0.136", "2200 m"}, {"0.4742", "630 m"},  {"1.8366", "160 m"}, {"3.5686", "80 m"},   {"5.2872", "60 m"},
+    {"7.0386", "40 m"},  {"10.1387", "30 m"},  {"14.0956", "20 m"}, {"18.1046", "17 m"},  {"21.0946", "15 m"},
+    {"24.9246", "12 m"}, {"28.1246", "10 m"},  {"50.293", "6 m"},   {"70.091", "4 m"},    {"144.489", "2 m"},
+};
+
+}  // namespace
+
+void TFormWspr::CreateControls()
+{
+    setWindowTitle("WSPR beacon");
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    auto label = [client](const char* caption) { return new QLabel(caption, client); };
+    auto edit = [client](const char* text) { return new QLineEdit(text, client); };
+
+    LabelCall = label("Callsign");
+    EditCall = edit("");
+    EditCall->setToolTip("K1ABC; with a prefix PJ4/K1ABC or a suffix K1ABC/P (then a 6-character locator)");
+    LabelLocator = label("Locator");
+    EditLocator = edit("");
+    EditLocator->setToolTip("FN42, or FN42AX: a 6-character locator is sent in a second transmission");
+    LabelPower = label("Power");
+    ComboPower = new QComboBox(client);
+    for (int dbm = 0; dbm <= 60; ++dbm)
+        if (IsWsprPower(dbm))
+            ComboPower->addItem(QString::number(dbm));
+    ComboPower->setCurrentText("37");
+    LabelPowerUnit = label("dBm");
+    LabelDial = label("Dial frequency");
+    ComboBand = new QComboBox(client);
+    ComboBand->setEditable(true);
+    for (const auto& b : Bands)
+        ComboBand->addItem(QString("%1 (%2)").arg(b.Mhz, b.Band));
+    ComboBand->setCurrentText("14.0956 (20 m)");
+    LabelDialUnit = label("MHz");
+    LabelAudio = label("Audio offset");
+    EditAudio = edit("1500");
+    EditAudio->setToolTip("1400 to 1600 Hz above the dial frequency");
+    LabelAudioUnit = label("Hz");
+    RadioShare = new QRadioButton("Share of slots", client);
+    RadioShare->setChecked(true);
+    EditShare = edit("20");
+    LabelShareUnit = label("%, chosen at random");
+    RadioEvery = new QRadioButton("Every", client);
+    EditEvery = edit("5");
+    LabelEveryUnit = label("th slot");
+    SlotChoice = new QButtonGroup(this);
+    SlotChoice->addButton(RadioShare);
+    SlotChoice->addButton(RadioEvery);
+    LabelOff = label("Off frequency");
+    EditOff = edit("200");
+    EditOff->setToolTip("Where the board stays between transmissions; 0 for the Si570's start-up frequency");
+    LabelOffUnit = label("MHz");
+    ButtonStart = new QPushButton("Start", client);
+    ButtonStart->setCheckable(true);
+    LabelUtc = label("UTC");
+    LabelClock = label("");
+    LabelNext = label("Stopped");
+    LabelSymbol = label("");
+    ProgressBar1 = new QProgressBar(client);
+    ProgressBar1->setRange(0, WsprSymbolCount);
+    ProgressBar1->setValue(0);
+    Picture = new TWsprPicture(client);
+    StatusBar1 = new QLabel(this);
+    statusBar()->addWidget(StatusBar1, 1);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(250);
+    Timer2 = new QTimer(this);
+    Timer2->setSingleShot(true);
+    Timer2->setTimerType(Qt::PreciseTimer);
+}
+
+void TFormWspr::PlaceControls()
+{
+    const TDesignScale design(*this, DesignPpi);
+    design.PlaceFitting(LabelCall, 8, 12, 110, 21);
+    design.Place(EditCall, 120, 10, 110, 23);
+    design.PlaceFitting(LabelLocator, 8, 40, 110, 21);
+    design.Place(EditLocator, 120, 38, 110, 23);
+    design.PlaceFitting(LabelPower, 8, 68, 110, 21);
+    design.Place(ComboPower, 120, 66, 60, 23);
+    design.PlaceFitting(LabelPowerUnit, 186, 68, 40, 21);
+    design.PlaceFitting(LabelDial, 8, 96, 110, 21);
+    design.Place(ComboBand, 120, 94, 150, 23);
+    design.PlaceFitting(LabelDialUnit, 276, 96, 40, 21);
+    design.PlaceFitting(LabelAudio, 8, 124, 110, 21);
+    design.Place(EditAudio, 120, 122, 60, 23);
+    design.PlaceFitting(LabelAudioUnit, 186, 124, 40, 21);
+    design.PlaceFitting(RadioShare, 330, 12, 120, 21);
+    design.Place(EditShare, 452, 10, 50, 23);
+    design.PlaceFitting(LabelShareUnit, 508, 12, 130, 21);
+    design.PlaceFitting(RadioEvery, 330, 40, 120, 21);
+    design.Place(EditEvery, 452, 38, 50, 23);
+    design.PlaceFitting(LabelEveryUnit, 508, 40, 130, 21);
+    design.PlaceFitting(LabelOff, 330, 68, 120, 21);
+    design.Place(EditOff, 452, 66, 70, 23);
+    design.PlaceFitting(LabelOffUnit, 528, 68, 40, 21);
+    design.Place(ButtonStart, 452, 100, 110, 45);
+    design.PlaceFitting(LabelUtc, 8, 158, 630, 21);
+    design.PlaceFitting(LabelClock, 8, 184, 630, 21);
+    design.PlaceFitting(LabelNext, 8, 210, 630, 21);
+    design.PlaceFitting(LabelSymbol, 8, 236, 630, 21);
+    design.Place(ProgressBar1, 8, 262, 630, 20);
+    design.Place(Picture, 8, 288, 630, 60);
+    centralWidget()->setMinimumSize(design(646), design(356));
+    resize(design(646), design(356) + statusBar()->sizeHint().height());
+}
