@@ -25,11 +25,19 @@ QColor Mix(const QColor& a, const QColor& b, double t)
 // desktop palette), so it reads on the new background too.
 class TReadableText : public QObject {
 public:
-    TReadableText(QWidget* control, QPalette::ColorRole text, QPalette::ColorRole background, const QColor& wanted)
-        : QObject(control), control_(control), text_(text), background_(background), wanted_(wanted)
+    TReadableText(QWidget* control, QPalette::ColorRole text, QPalette::ColorRole background)
+        : QObject(control), control_(control), text_(text), background_(background)
     {
-        Apply();
+        setObjectName(Name);
         control->installEventFilter(this);
+    }
+
+    static constexpr const char* Name = "quorvex-readable-text";
+
+    void Want(const QColor& wanted)
+    {
+        wanted_ = wanted;
+        Apply();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -81,5 +89,13 @@ QColor ReadableOn(const QColor& wanted, const QColor& background)
 void SetReadableTextColour(QWidget* control, QPalette::ColorRole text, QPalette::ColorRole background,
                            const QColor& wanted)
 {
-    new TReadableText(control, text, background, wanted);
+    auto* readable = control->findChild<TReadableText*>(TReadableText::Name, Qt::FindDirectChildrenOnly);
+    if (!wanted.isValid()) {
+        delete readable;
+        control->setPalette(QPalette());  // every role follows the desktop again
+        return;
+    }
+    if (!readable)
+        readable = new TReadableText(control, text, background);
+    readable->Want(wanted);
 }

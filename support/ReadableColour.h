@@ -18,6 +18,7 @@ constexpr double ReadableContrast = 4.5;
 QColor ReadableOn(const QColor& wanted, const QColor& background);
 
 // Gives a control's text role the wanted colour, readable on its background
-// role, and keeps it readable when the palette changes.
+// role, and keeps it readable when the palette changes. An invalid colour
+// gives the text back to the desktop's palette.
 void SetReadableTextColour(QWidget* control, QPalette::ColorRole text, QPalette::ColorRole background,
                            const QColor& wanted);
