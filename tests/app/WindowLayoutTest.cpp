@@ -222,6 +222,10 @@ TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
         {"mept",
          [this] {
              Windows->Main->MEPT1Click();
+             // The longest status: a beacon refused for an off frequency out of reach.
+             Windows->MEPT->Edit3->setText("2000");
+             Windows->MEPT->SpeedTransmit->click();
+             Windows->MEPT->Edit3->setText("200");
              return Windows->MEPT.get();
          },
          [this] { return LayoutExceptions{.Scrolls = {Windows->MEPT->EditCode}, .BeyondEdge = {}}; }},
