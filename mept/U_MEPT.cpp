@@ -197,7 +197,7 @@ void TF_MEPT::StartTransmission()
     SymbolTimeMs = symbolMs;
     if (RefusedFrequencies(keptSpacing, keptOff))
         return;
-    // A refusal ends with a start that is not refused; a board still away is still away.
+    // A refusal ends here; a board still away is said until it is back.
     if (StatusBar1->text() != BoardAwayText)
         StatusBar1->clear();
     ClearPicture();
