@@ -1,12 +1,15 @@
 #include "app/UAbout.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QSysInfo>
 
 #include <algorithm>
 
 #include "app/BuildStamp.h"
 #include "app/DesignLayout.h"
 #include "support/Feedback.h"
+#include "support/ReadableColour.h"
 
 namespace {
 
@@ -16,6 +19,22 @@ constexpr int DesignHeight = 296;
 constexpr int Margin = 24;
 
 }  // namespace
+
+QString BuildPlatform()
+{
+#if defined(Q_OS_LINUX)
+    const char* system = "Linux";
+#elif defined(Q_OS_WIN)
+    const char* system = "Windows";
+#elif defined(Q_OS_MACOS)
+    const char* system = "macOS";
+#elif defined(Q_OS_FREEBSD)
+    const char* system = "FreeBSD";
+#else
+    const char* system = "Unix";
+#endif
+    return QString("%1 %2 with Qt %3").arg(system, QSysInfo::buildCpuArchitecture(), QT_VERSION_STR);
+}
 
 TFAbout::TFAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -29,21 +48,32 @@ TFAbout::TFAbout(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitle
     };
     Label1 = label(24);
     Label1->setFont(SansSerifFont(16));
-    QPalette navy = Label1->palette();
-    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    Label1->setPalette(navy);
+    SetReadableTextColour(Label1, QPalette::WindowText, QPalette::Window, QColor(0, 0, 128));  // navy
     Label2 = label(56);
     Label3 = label(160);
     Label4 = label(232);
     Guarded([this] { FormCreate(); });
 }
 
+// A window with nothing to choose: Escape and Enter put it away.
+void TFAbout::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        close();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void TFAbout::FormCreate()
 {
     Label1->setText("SI570 / LCD controller software by VELNOR");
-    Label2->setText(QString("Build dated ") + BuildStamp +
-                    " for Windows 98, ME, 2000, XP, Vista and 7\n\nLook at\n" + QString(23, ' ') +
-                    "https://quorvex.org\nfor updates!");
+    Label2->setText(QString("Build dated ") + BuildStamp + " for " + BuildPlatform() + "\n\nLook at\n" +
+                    QString(23, ' ') + "https://quorvex.org\nfor updates!");
     Label3->setText("Written in C++20 with Qt 6\n\nThird party units used:\n"
                     "- libusb 0.1 by the libusb project for generic USB-driver\n"
                     "  from https://libusb.info");

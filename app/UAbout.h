@@ -1,6 +1,8 @@
 #pragma once
-// The about box: program title, build stamp, where updates are, credits.
+// The about box: program title, build stamp and platform, where updates
+// are, credits.
 // Created hidden at start; closing it only hides it.
+#include <QString>
 #include <QWidget>
 
 class QLabel;
@@ -17,6 +19,12 @@ public:
     QLabel* Label4 = nullptr;
 
     void FormCreate();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
+
+// The system, processor and Qt version this build is for, as the about box names them.
+QString BuildPlatform();
 
 inline TFAbout* FAbout = nullptr;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -25,6 +24,7 @@
 #include "setup/USetUp.h"
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
+#include "support/FilteredField.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
 #include "wspr/UWspr.h"
@@ -75,9 +75,12 @@ void TFormMain::CreateControls()
     Label1 = new QLabel("Frequency", client);
     Label1->setFont(large);
     design.PlaceFitting(Label1, 25, 12, 124, 29);
+    // The design has the upper buttons reach 3 pixels into the field below
+    // them, and the field 3 pixels into the unit list: on screen each ends
+    // where the next begins, so every edge shows.
     auto button = [&](QPushButton*& b, const char* caption, int left, int top, int width) {
         b = new QPushButton(caption, client);
-        design.Place(b, left, top, width, 26);
+        design.Place(b, left, top, width, top < 86 ? 86 - top : 26);
     };
     button(Button1, "+M", 25, 63, 61);
     button(Button2, "+k", 86, 63, 62);
@@ -85,7 +88,7 @@ void TFormMain::CreateControls()
     Edit1 = new TWheelEdit("0", client);
     Edit1Font = large;
     Edit1->setFont(large);
-    design.Place(Edit1, 25, 86, 186, 37);
+    design.Place(Edit1, 25, 86, 208 - 25, 37);
     ComboBox1 = new QComboBox(client);
     ComboBox1->addItems({"Hz", "kHz", "MHz"});
     ComboBox1->setCurrentIndex(2);
@@ -106,7 +109,7 @@ void TFormMain::CreateControls()
     CheckBox2 = new QCheckBox("Online detect", client);
     design.PlaceFitting(CheckBox2, 320, 172, 137, 26);
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -179,6 +182,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, Button6, &QPushButton::clicked, &TFormMain::Button6Click);
     // Changes made by code apply through ShowDisplayValue, not through the signal.
     Bind(this, Edit1, &QLineEdit::textEdited, &TFormMain::Edit1_Exit);
+    connect(Edit1, &QLineEdit::textChanged, this, &TFormMain::FitEdit1Text);
     Bind(this, ComboBox1, &QComboBox::activated, &TFormMain::ComboBox1Change);
     Bind(this, CheckBox1, &QCheckBox::toggled, &TFormMain::CheckBox1Click);
     Bind(this, CheckBox2, &QCheckBox::toggled, &TFormMain::CheckBox2Click);
@@ -197,8 +201,15 @@ void TFormMain::ConnectHandlers()
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
     Edit1->setMouseTracking(true);
     Edit1->installEventFilter(this);
-    // The increment menu replaces their own context menus (contextMenuEvent).
-    Edit1->setContextMenuPolicy(Qt::NoContextMenu);
+    // The field's menu holds the edit items and then the increment items; the
+    // unit list shows the increment menu (contextMenuEvent).
+    auto* keys = new TFilteredField(
+        Edit1, [this](char16_t& Key) { Edit1KeyPress(Key); },
+        [](const QString& text) {
+            double value = 0;
+            return TryParseFloat(text.toStdString(), value);
+        });
+    keys->MenuItems = PopupMenu1->actions();
     ComboBox1->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
@@ -304,6 +315,10 @@ void TFormMain::contextMenuEvent(QContextMenuEvent* event)
 
 void TFormMain::Edit1_Exit()
 {
+    // The refusal speaks of the value refused; with another text in the field
+    // it would mislead. What was set stays true of the board, so it stays.
+    if (StatusBar1->text() == NotSupportedText)
+        StatusBar1->clear();
     double value = 0;
     if (!TryParseFloat(Edit1->text().toStdString(), value)) {
         Edit1->setFocus();
@@ -323,24 +338,27 @@ void TFormMain::ShowDisplayValue(double value)
     if (Edit1->text() == text)
         return;  // no change, so nothing to apply
     Edit1->setText(text);
-    FitEdit1Text();
+    // Too long even in the smallest type: its leading digits show, never a
+    // misleading tail. A value that fits keeps the cursor at its end for typing on.
+    if (!Edit1->toolTip().isEmpty())
+        Edit1->setCursorPosition(0);
     Edit1_Exit();
 }
 
+// Run on every change of the text, typed or not: a long value is shown
+// whole in a smaller type, down to a size still easy to read, and a shorter
+// one in the full type again. Beyond that the tooltip holds the whole value.
 void TFormMain::FitEdit1Text()
 {
-    // A long value is shown whole in a smaller type, down to a size still easy
-    // to read; beyond that its leading digits show, never a misleading tail.
-    // A value that fits keeps the cursor at its end for typing on.
     const QString text = Edit1->text();
     const int frame = Edit1->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Edit1);
     const int room = Edit1->contentsRect().width() - 2 * frame - 4;
     QFont font = Edit1Font;
     while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > MinEdit1PointSize)
         font.setPointSizeF(font.pointSizeF() - 0.5);
-    Edit1->setFont(font);
-    if (QFontMetrics(font).horizontalAdvance(text) > room)
-        Edit1->setCursorPosition(0);
+    if (Edit1->font() != font)
+        Edit1->setFont(font);
+    Edit1->setToolTip(QFontMetrics(font).horizontalAdvance(text) > room ? text : QString());
 }
 
 double TFormMain::SteppedDisplayValue(double deltaHz) const
@@ -419,22 +437,6 @@ void TFormMain::Edit1KeyPress(char16_t& Key)
     FilterKey(Edit1, Key, KeyClassDecimal);
 }
 
-// Only keys that type a character pass the filter; Tab moves the focus and
-// Delete edits, as in any field.
-bool TFormMain::Edit1KeyDropped(const QKeyEvent& event)
-{
-    if (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab || event.key() == Qt::Key_Delete)
-        return false;
-    const QString text = event.text();
-    for (const QChar c : text) {
-        char16_t key = c.unicode();
-        Edit1KeyPress(key);
-        if (key == 0)
-            return true;
-    }
-    return false;
-}
-
 // The wheel tunes without a click.
 void TFormMain::Edit1MouseMove()
 {
@@ -448,12 +450,8 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         return centralWidget()->childAt(static_cast<QHelpEvent*>(event)->pos()) != nullptr;
     if (watched != Edit1)
         return QMainWindow::eventFilter(watched, event);
-    bool dropped = false;
     Guarded([&] {
         switch (event->type()) {
-        case QEvent::KeyPress:
-            dropped = Edit1KeyDropped(*static_cast<QKeyEvent*>(event));
-            break;
         case QEvent::MouseMove:
             Edit1MouseMove();
             break;
@@ -472,7 +470,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     });
-    return dropped;
+    return false;
 }
 
 void TFormMain::Exit1Click()

@@ -19,12 +19,11 @@
 #include <string>
 
 #include "mept/MeptCode.h"
+#include "support/StatusText.h"
 #include "support/UShape.h"
 #include "support/UWheelEdit.h"
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
-
-class QKeyEvent;
 
 // Shared settings of the main window. Frequencies in Hz unless named otherwise.
 inline double Frequency = 0;  // display frequency, before multiplier and offset
@@ -68,7 +67,7 @@ public:
     TShape* Shape1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
-    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 
@@ -161,6 +160,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The status text of a frequency the Si570 cannot produce.
+    static inline const QString NotSupportedText = "frequency not supported";
+
     void CreateControls();
     void CreateMenus();
     void ConnectHandlers();
@@ -175,7 +177,6 @@ private:
     double SteppedDisplayValue(double deltaHz) const;
     void StepButton(double stepHz, bool up);
     void WheelStep(double deltaHz, bool& Handled);
-    bool Edit1KeyDropped(const QKeyEvent& event);
 
     bool CloseWithoutSaving(const std::string& error);
     bool Terminating = false;

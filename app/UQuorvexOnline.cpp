@@ -103,7 +103,7 @@ void TFormMain::SendFrequency()
         if (SetFrequency(Si570Frequency))
             ShowFrequencySet(Si570Frequency);
         else
-            StatusBar1->setText("frequency not supported");
+            StatusBar1->setText(NotSupportedText);
     } catch (const DeviceNotFoundError&) {
         if (NotFoundShown) {
             StatusBar1->setText(MissingText());

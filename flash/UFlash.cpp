@@ -20,6 +20,8 @@
 #include "support/FileDialogs.h"
 #include "support/Feedback.h"
 #include "support/LongOperation.h"
+#include "support/ReadableColour.h"
+#include "support/StatusText.h"
 #include "usb/FlashCommands.h"
 
 namespace {
@@ -69,9 +71,7 @@ void TFormFlash::CreateControls()
     QFont terminal = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     terminal.setPixelSize(design(16));
     ListBox1->setFont(terminal);
-    QPalette blue = ListBox1->palette();
-    blue.setColor(QPalette::Text, Qt::blue);
-    ListBox1->setPalette(blue);
+    SetReadableTextColour(ListBox1, QPalette::Text, QPalette::Base, Qt::blue);
     ListBox1->setFixedHeight(design(353));
     column->addWidget(ListBox1);
 
@@ -90,7 +90,7 @@ void TFormFlash::CreateControls()
     column->addLayout(buttons);
     column->addStretch(1);
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -105,6 +105,7 @@ void TFormFlash::FormCreate()
 {
     const TDesignScale design(*this, DesignPpi);
     resize(design(696), design(480));
+    FitOnScreen(*this);
 }
 
 void TFormFlash::closeEvent(QCloseEvent* event)
@@ -137,9 +138,10 @@ bool TFormFlash::QueryFlashableStart()
     return true;
 }
 
-bool TFormFlash::LoadFirmwareHex()
+bool TFormFlash::LoadFirmwareHex(const QString& purpose)
 {
     StatusBar1->clear();
+    OpenHex->setWindowTitle(purpose);
     OpenHex->selectFile(QString());
     fileName_ = RunFileDialog(*OpenHex);
     if (fileName_.empty())
@@ -180,6 +182,8 @@ bool TFormFlash::ReadFlash(int count)
         StatusBar1->clear();
         throw;
     }
+    // Read: the line no longer says it is reading.
+    StatusBar1->clear();
     return true;
 }
 
@@ -206,7 +210,8 @@ void TFormFlash::Button1Click()
 void TFormFlash::Button2Click()
 {
     // Only what was flashed is compared: the file's bytes from the flashable start on.
-    if (!LoadFirmwareHex() || !QueryFlashableStart())
+    if (!LoadFirmwareHex("Verify firmware: open the HEX file to compare with the board's flash") ||
+        !QueryFlashableStart())
         return;
     try {
         firmware_->CheckVerifiable(FlashableStart);
@@ -232,7 +237,7 @@ void TFormFlash::Button10Click()
     const int blocks = start == 0 ? 1 : (start - 1) / FlashBlockSize + 1;
     if (!ReadFlash(blocks))
         return;
-    if (!LoadFirmwareHex())
+    if (!LoadFirmwareHex("Check Version: open the firmware's HEX file to compare with the board's boot section"))
         return;
     // Nothing below a start of 0: the runtime's hex of -1 names the empty range.
     CompareFlashWithFile(0, start - 1, false, start == 0 ? "FFFFFFFF" : Hex(start - 1));
@@ -241,7 +246,7 @@ void TFormFlash::Button10Click()
 void TFormFlash::Button9Click()
 {
     // The file first: one the chip cannot hold is refused before any request.
-    if (!LoadFirmwareHex() || !QueryFlashableStart())
+    if (!LoadFirmwareHex("Flash: open the firmware HEX file to program into the board") || !QueryFlashableStart())
         return;
     StatusBar1->clear();
     std::string refusal;

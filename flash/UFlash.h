@@ -4,6 +4,7 @@
 // and compares it with a HEX file. A tool window: the main window is disabled
 // while it is open.
 #include <QMainWindow>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "flash/FirmwareImage.h"
+#include "support/StatusText.h"
 
 class QFileDialog;
 class QLabel;
@@ -33,7 +35,7 @@ public:
     QPushButton* Button10 = nullptr;
     QPushButton* Button9 = nullptr;
     QPushButton* Button2 = nullptr;
-    QLabel* StatusBar1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;
     QFileDialog* OpenHex = nullptr;
 
     uint16_t FlashableStart = 0;
@@ -43,7 +45,8 @@ public:
     void FormCreate();
     void FormClose();
     bool QueryFlashableStart();
-    bool LoadFirmwareHex();
+    // purpose: the open dialog's title, saying which file the operation wants.
+    bool LoadFirmwareHex(const QString& purpose);
     void WriteFirmware(int start);
     void Button1Click();
     void Button10Click();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,6 +29,7 @@
 #include "support/FileDialogs.h"
 #include "support/Feedback.h"
 #include "support/LongOperation.h"
+#include "support/StatusText.h"
 #include "support/UUtils.h"
 
 namespace {
@@ -36,6 +40,7 @@ constexpr int RowHeight = 18;
 constexpr int ColWidths[] = {450, 100, 100};
 constexpr int ColDecimal = 1;
 constexpr int ColHex = 2;
+const char* const InputErrorText = "Input error in focussed field";
 const QColor UnloadedColour(255, 224, 160);
 const char* const UnloadedTip = "Not in the loaded file: set to 00";
 
@@ -77,10 +82,14 @@ void TEepromEditor::CreateControls()
     SG = new TStringGrid(3, static_cast<int>(layout_.Rows->size()) + 1, client);
     column->addWidget(SG, 1);
     SG->OnKeyPress = [this](char16_t& Key) { SGKeyPress(Key); };
+    SG->AcceptsText = [](int col, const QString& text) {
+        uint64_t value = 0;
+        return ParseCellText(text.toStdString(), col == ColHex, value);
+    };
     SG->OnKeyUp = [this] { Guarded([this] { SGKeyUp(); }); };
     SG->OnMouseDown = [this] { Guarded([this] { SGMouseDown(); }); };
 
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -100,12 +109,15 @@ void TEepromEditor::CreateMenus()
     File1 = menuBar()->addMenu("&File");
     Load1 = File1->addAction("&Load");
     Save1 = File1->addAction("&Save");
+    File1->addSeparator();
+    OpenBackups1 = File1->addAction("Open &Backups Folder");
     EEPROM1 = menuBar()->addMenu("&EEPROM");
     ReadEEPROM2 = EEPROM1->addAction("&Read EEPROM");
     readEEPROM1 = EEPROM1->addAction("&Write EEPROM");
     Clearbuffer1 = EEPROM1->addAction("&Clear buffer");
     Bind(this, Load1, &QAction::triggered, &TEepromEditor::Load1Click);
     Bind(this, Save1, &QAction::triggered, &TEepromEditor::Save1Click);
+    Bind(this, OpenBackups1, &QAction::triggered, &TEepromEditor::OpenBackups1Click);
     Bind(this, ReadEEPROM2, &QAction::triggered, &TEepromEditor::ReadEEPROM2Click);
     Bind(this, readEEPROM1, &QAction::triggered, &TEepromEditor::readEEPROM1Click);
     Bind(this, Clearbuffer1, &QAction::triggered, &TEepromEditor::Clearbuffer1Click);
@@ -123,13 +135,20 @@ void TEepromEditor::FormCreate()
         std::max(design(ColWidths[ColDecimal]), SG->fontMetrics().horizontalAdvance("281474976710655") + design(16));
     const int hexWidth =
         std::max(design(ColWidths[ColHex]), SG->fontMetrics().horizontalAdvance("DDDDDDDDDDDD") + design(16));
+    int rowHeight = std::max(design(RowHeight), SG->fontMetrics().height() + 2);
+    const int chrome = SG->verticalScrollBar()->sizeHint().width() + 2 * SG->frameWidth();
+    // On a screen too narrow for the labels in one line, they take two.
+    const int labelRoom = ScreenRoom(*this).width() - decimalWidth - hexWidth - chrome;
+    if (labelWidth > labelRoom) {
+        labelWidth = std::max(labelRoom, labelWidth / 2);
+        rowHeight = std::max(rowHeight, 2 * SG->fontMetrics().height() + 2);
+    }
     SG->setColumnWidth(0, labelWidth);
     SG->setColumnWidth(ColDecimal, decimalWidth);
     SG->setColumnWidth(ColHex, hexWidth);
-    SG->SetRowHeights(std::max(design(RowHeight), SG->fontMetrics().height() + 2));
-    const int gridWidth = labelWidth + decimalWidth + hexWidth + SG->verticalScrollBar()->sizeHint().width() +
-                          2 * SG->frameWidth();
-    resize(std::max(design(layout_.Width), gridWidth), design(layout_.Height));
+    SG->SetRowHeights(rowHeight);
+    resize(std::max(design(layout_.Width), labelWidth + decimalWidth + hexWidth + chrome), design(layout_.Height));
+    FitOnScreen(*this);
     RefreshGrid(false, false);
 }
 
@@ -244,6 +263,8 @@ void TEepromEditor::ShowingFailure(Action&& action)
 
 void TEepromEditor::ReadIntoImage()
 {
+    // What the line said was about the image before: it does not stand beside the progress.
+    StatusBar1->clear();
     TLongOperation operation(*this, static_cast<int>(EepromImage.size()));
     operation.Begin("Reading EEPROM");
     try {
@@ -274,6 +295,7 @@ void TEepromEditor::ReadEEPROM2Click()
 
 void TEepromEditor::readEEPROM1Click()
 {
+    StatusBar1->clear();
     TLongOperation operation(*this, EepromWriteSteps);
     ShowingFailure([&] {
         const std::string result = WriteBoardEeprom([&](int done, const char* what) {
@@ -301,6 +323,15 @@ void TEepromEditor::Save1Click()
         return;
     const std::vector<uint8_t> buffer(EepromImage.begin(), EepromImage.begin() + layout_.OwnBytes);
     WriteIntelHex(name, 0, layout_.OwnBytes, buffer);
+}
+
+// Where a write keeps the board's previous EEPROM, for the operator to find
+// a backup by name; made if no write has made it yet.
+void TEepromEditor::OpenBackups1Click()
+{
+    const QString folder = QString::fromStdString(BackupFolder());
+    QDir().mkpath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 void TEepromEditor::Load1Click()
@@ -364,9 +395,12 @@ void TEepromEditor::RefreshListing()
 
 void TEepromEditor::RefreshGrid(bool decimal, bool hex)
 {
-    if (decimal && hex)
-        editCol_ = editRow_ = -1;  // every cell shows the image: no edit has begun
-
+    // Both columns from the image: no edit has begun, and a cell's refused
+    // text is gone, and with it the message about it.
+    if (decimal && hex) {
+        editCol_ = editRow_ = -1;
+        ClearInputError();
+    }
     SG->SetCell(0, 0, "[Address] Item");
     SG->SetCell(ColDecimal, 0, "Decimal");
     SG->SetCell(ColHex, 0, "Hex");
@@ -412,8 +446,7 @@ void TEepromEditor::ApplyColumn(int col)
         if (text != TCellText::Value) {
             if (col == editCol_ && row == editRow_)
                 PutBackEditedField(field, row, hex);
-            RefuseCell(col, row,
-                       text == TCellText::TooLarge ? TooLargeText(field, row, hex) : "Input error in focussed field");
+            RefuseCell(col, row, text == TCellText::TooLarge ? TooLargeText(field, row, hex) : InputErrorText);
             if (text == TCellText::TooLarge)
                 rangeRefusal_ = StatusBar1->text().toStdString();
             return;
@@ -425,9 +458,7 @@ void TEepromEditor::ApplyColumn(int col)
         StoreField(field, value, EepromImage);
         ++row;
     }
-    if (!rangeRefusal_.empty() && StatusBar1->text().toStdString() == rangeRefusal_)
-        StatusBar1->clear();
-    rangeRefusal_.clear();
+    ClearInputError();
     RefreshListing();
     RefreshGrid(hex, !hex);
 }
@@ -451,4 +482,12 @@ void TEepromEditor::RefuseCell(int col, int row, const std::string& why)
     if (focus != SG && !SG->isAncestorOf(focus))
         SG->setFocus();
     StatusBar1->setText(Text(why));
+}
+
+void TEepromEditor::ClearInputError()
+{
+    const std::string shown = StatusBar1->text().toStdString();
+    if (shown == InputErrorText || (!rangeRefusal_.empty() && shown == rangeRefusal_))
+        StatusBar1->clear();
+    rangeRefusal_.clear();
 }

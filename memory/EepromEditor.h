@@ -13,6 +13,7 @@
 
 #include "memory/EepromFields.h"
 #include "memory/HexImage.h"
+#include "support/StatusText.h"
 
 class QFileDialog;
 class QLabel;
@@ -40,10 +41,11 @@ public:
 
     QListWidget* ListBox1 = nullptr;
     TStringGrid* SG = nullptr;
-    QLabel* StatusBar1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;
     QMenu* File1 = nullptr;
     QAction* Load1 = nullptr;
     QAction* Save1 = nullptr;
+    QAction* OpenBackups1 = nullptr;
     QMenu* EEPROM1 = nullptr;
     QAction* ReadEEPROM2 = nullptr;
     QAction* readEEPROM1 = nullptr;
@@ -61,6 +63,7 @@ public:
     void Clearbuffer1Click();
     void Save1Click();
     void Load1Click();
+    void OpenBackups1Click();
     void SGMouseDown();
     void SGKeyPress(char16_t& Key);
     void SGKeyUp();
@@ -92,6 +95,8 @@ private:
     template <typename Action>
     void ShowingFailure(Action&& action);
     void ApplyColumn(int col);
+    // Every cell converts again: the input error, if shown, is over.
+    void ClearInputError();
     // A refused text in the cell being edited: its field gets back the bytes
     // it held before the edit began, so no prefix of the text stays behind.
     void PutBackEditedField(const TEepromField& field, int row, bool hex);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "support/Errors.h"
+#include "support/FilteredField.h"
 
 TStringGrid::TStringGrid(int colCount, int rowCount, QWidget* parent)
     : QTableWidget(rowCount - 1, colCount, parent)
@@ -77,10 +78,13 @@ void TStringGrid::SetCurrent(int col, int row)
     setCurrentCell(row - 1, col);
 }
 
-bool TStringGrid::FilterKeyPress(QObject* target, QKeyEvent* event)
+// Only a character that types goes through the handler; shortcuts (copy the
+// cell) and the navigation keys work as in any view.
+bool TStringGrid::FilterKeyPress(QKeyEvent* event)
 {
     const QString text = event->text();
-    if (text.size() != 1 || !OnKeyPress)
+    if (text.size() != 1 || !text.front().isPrint() || !OnKeyPress ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
     char16_t key = text.front().unicode();
     OnKeyPress(key);
@@ -88,13 +92,10 @@ bool TStringGrid::FilterKeyPress(QObject* target, QKeyEvent* event)
         return true;
     if (key == text.front().unicode())
         return false;
-    // The handler changed the character: the target gets the new one instead.
+    // The handler changed the character: the editor it opens gets the new one.
     QKeyEvent changed(event->type(), event->key(), event->modifiers(), QString(QChar(key)), event->isAutoRepeat(),
                       static_cast<ushort>(event->count()));
-    if (auto* editor = qobject_cast<QLineEdit*>(target))
-        editor->insert(QString(QChar(key)));
-    else
-        QTableWidget::keyPressEvent(&changed);
+    QTableWidget::keyPressEvent(&changed);
     return true;
 }
 
@@ -106,7 +107,7 @@ void TStringGrid::KeyReleased()
 
 void TStringGrid::keyPressEvent(QKeyEvent* event)
 {
-    if (!FilterKeyPress(this, event))
+    if (!FilterKeyPress(event))
         QTableWidget::keyPressEvent(event);
 }
 
@@ -129,6 +130,17 @@ QWidget* TGridCellDelegate::createEditor(QWidget* parent, const QStyleOptionView
 {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    TStringGrid& grid = grid_;
+    const int col = index.column();
+    auto* keys = new TFilteredField(
+        editor,
+        [&grid](char16_t& Key) {
+            if (grid.OnKeyPress)
+                grid.OnKeyPress(Key);
+        },
+        [&grid, col](const QString& text) { return !grid.AcceptsText || grid.AcceptsText(col, text); });
+    // Applied as typed text is, when its key is let go.
+    keys->OnPasted = [&grid] { grid.KeyReleased(); };
     QPersistentModelIndex cell(index);
     QAbstractItemModel* model = grid_.model();
     connect(editor, &QLineEdit::textChanged, editor, [model, cell](const QString& text) {
@@ -149,8 +161,6 @@ void TGridCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
 
 bool TGridCellDelegate::eventFilter(QObject* object, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && grid_.FilterKeyPress(object, static_cast<QKeyEvent*>(event)))
-        return true;
     if (event->type() == QEvent::KeyRelease) {
         // Taken here, so it does not reach the grid a second time.
         grid_.KeyReleased();

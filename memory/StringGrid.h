@@ -29,11 +29,14 @@ public:
 
     // Key is the typed character; the handler may change it, 0 drops it.
     std::function<void(char16_t& Key)> OnKeyPress;
+    // Whether a value cell of the column may hold the text; asked for a
+    // paste into the cell's editor, which is refused otherwise.
+    std::function<bool(int col, const QString& text)> AcceptsText;
     std::function<void()> OnKeyUp;
     std::function<void()> OnMouseDown;
 
-    // Key events of the grid and of its in-place editor; true when the key is dropped.
-    bool FilterKeyPress(QObject* target, QKeyEvent* event);
+    // A key typed into the grid; true when the key is dropped.
+    bool FilterKeyPress(QKeyEvent* event);
     void KeyReleased();
 
 protected:
@@ -45,7 +48,8 @@ private:
     QTableWidgetItem* Cell(int col, int row) const;
 };
 
-// The in-place editor: a line edit whose text goes to its cell as it changes.
+// The in-place editor: a line edit whose text goes to its cell as it
+// changes; what is typed or pasted into it goes through the grid's key handler.
 class TGridCellDelegate : public QStyledItemDelegate {
 public:
     explicit TGridCellDelegate(TStringGrid& grid);

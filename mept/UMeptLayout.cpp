@@ -2,6 +2,8 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include <algorithm>
+
 #include "app/DesignLayout.h"
 #include "mept/U_MEPT.h"
 
@@ -42,7 +44,7 @@ void TF_MEPT::CreateControls()
     EditCode = new QLineEdit(client);
     Image = new TMeptPicture(client);
     Timer1 = new TSymbolTimer(this);
-    StatusBar1 = new QLabel;
+    StatusBar1 = new TStatusText;
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -51,24 +53,47 @@ void TF_MEPT::CreateControls()
     Exit1 = File1->addAction("&Exit");
 }
 
+// Labels, fields and units in three rows, Transmit and the graph size to
+// their right, the code and the picture below. A larger font pushes the
+// columns right and widens the code and the picture with them.
 void TF_MEPT::PlaceControls()
 {
     const TDesignScale design(*this, DesignPpi);
-    design.Place(Label1, 8, 12, 120, 21);
-    design.Place(Edit1, 130, 10, 60, 23);
-    design.Place(Label2, 196, 12, 70, 21);
-    design.Place(Label3, 8, 40, 120, 21);
-    design.Place(Edit2, 130, 38, 60, 23);
-    design.Place(Label4, 196, 40, 70, 21);
-    design.Place(Label5, 8, 68, 120, 21);
-    design.Place(Edit3, 130, 66, 60, 23);
-    design.Place(Label6, 196, 68, 70, 21);
-    design.Place(SpeedTransmit, 280, 10, 110, 51);
+    const struct {
+        QLabel* Caption;
+        QLineEdit* Field;
+        QLabel* Unit;
+        int Top;
+    } rows[] = {{Label1, Edit1, Label2, 10}, {Label3, Edit2, Label4, 38}, {Label5, Edit3, Label6, 66}};
+    int fields = 0;
+    for (const auto& row : rows) {
+        design.PlaceFitting(row.Caption, 8, row.Top + 2, 120, 21);
+        fields = std::max(fields, design.RightOf(row.Caption, 2));
+    }
+    int units = 0;
+    for (const auto& row : rows) {
+        design.Place(row.Field, 130, row.Top, 60, 23);
+        row.Field->move(std::max(row.Field->x(), fields), row.Field->y());
+        design.PlaceFittingAfter(row.Field, 6, row.Unit, 196, row.Top + 2, 70, 21);
+        units = std::max(units, design.RightOf(row.Unit, 14));
+    }
+    design.PlaceFitting(SpeedTransmit, 280, 10, 110, 51);
+    SpeedTransmit->move(std::max(SpeedTransmit->x(), units), SpeedTransmit->y());
     design.Place(TrackBar1, 410, 10, 198, 30);
+    TrackBar1->move(std::max(TrackBar1->x(), design.RightOf(SpeedTransmit, 20)), TrackBar1->y());
     design.PlaceFitting(Label7, 410, 42, 100, 21);
+    Label7->move(TrackBar1->x(), Label7->y());
     design.PlaceFitting(Label8, 280, 68, 328, 21);
-    design.Place(EditCode, 8, 96, 600, 23);
+    Label8->move(SpeedTransmit->x(), Label8->y());
+
+    int right = 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{TrackBar1, Label7, Label8})
+        right = std::max(right, w->geometry().right() + 1);
+    design.PlaceFitting(EditCode, 8, 96, 600, 23);
+    EditCode->resize(std::max(EditCode->width(), right - EditCode->x()), EditCode->height());
     design.Place(Image, 8, 126, 600, 0);
+    const int below = EditCode->geometry().bottom() + 1 + design(7);
+    Image->setGeometry(EditCode->x(), std::max(Image->y(), below), EditCode->width(), 0);
 }
 
 void TF_MEPT::SetClientSize(int width, int height)

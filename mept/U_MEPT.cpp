@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -30,9 +31,14 @@ std::string CodeText(const QLineEdit& edit)
 // While the board is away the schedule runs on; its next symbol after it is back reaches it.
 const QString BoardAwayText = "Board not found: the beacon keeps its schedule and goes on when the board is back.";
 
-double FieldValue(const QLineEdit& edit)
+// The number in a field, or an error that names the field by its caption.
+double FieldValue(const QLabel& caption, const QLineEdit& edit)
 {
-    return StrToFloat(edit.text().toStdString());
+    const std::string text = edit.text().toStdString();
+    double value = 0;
+    if (!TryParseFloat(text, value) || !std::isfinite(value))
+        throw ConvertError(caption.text().toStdString() + ": '" + text + "' is not a number");
+    return value;
 }
 
 std::string FirstLineOf(const std::string& path)
@@ -161,12 +167,34 @@ void TF_MEPT::StartOrStop()
 
 void TF_MEPT::StartTransmission()
 {
+    // All three fields are checked before anything changes: a start that is
+    // refused leaves the keyer as it was and Transmit released, and a refused
+    // restart at the end of the code ends the beacon.
+    double spacing = 0, off = 0;
+    int symbolMs = 0;
+    try {
+        spacing = FieldValue(*Label3, *Edit2);
+        off = FieldValue(*Label5, *Edit3) * 1000000;
+        symbolMs = SymbolTimeMsOf(FieldValue(*Label1, *Edit1));
+        // The timer cannot tick sooner: nothing would ever be sent.
+        if (symbolMs <= 0)
+            throw RangeError(Label1->text().toStdString() + ": '" + Edit1->text().toStdString() +
+                             "' is too short, a symbol lasts at least 0.001 seconds");
+    } catch (const QuorvexError&) {
+        {
+            const QSignalBlocker quiet(SpeedTransmit);
+            SpeedTransmit->setChecked(false);
+        }
+        if (Timer1->isActive())
+            SendQuietly([this] { StopTransmission(); });
+        throw;
+    }
     const double keptSpacing = FrequencySpacing;
     const double keptOff = OffFrequency;
     Transmission.Start(CodeText(*EditCode));
-    FrequencySpacing = FieldValue(*Edit2);
-    OffFrequency = FieldValue(*Edit3) * 1000000;
-    SymbolTimeMs = SymbolTimeMsOf(FieldValue(*Edit1));
+    FrequencySpacing = spacing;
+    OffFrequency = off;
+    SymbolTimeMs = symbolMs;
     if (RefusedFrequencies(keptSpacing, keptOff))
         return;
     // A refusal ends here; a board still away is said until it is back.

@@ -15,6 +15,7 @@
 #include "mept/MeptCode.h"
 #include "mept/MeptPicture.h"
 #include "mept/SymbolTimer.h"
+#include "support/StatusText.h"
 #include "usb/KeptBoard.h"
 
 class TF_MEPT : public QMainWindow {
@@ -39,7 +40,7 @@ public:
     QLineEdit* EditCode = nullptr;
     TMeptPicture* Image = nullptr;
     TSymbolTimer* Timer1 = nullptr;
-    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Exit1 = nullptr;

@@ -12,8 +12,11 @@
 #include <QPushButton>
 
 #include <array>
+
+#include "support/StatusText.h"
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // Installed by tests only: the waits after the board's reset, in ms.
 inline std::function<void(int)> ResetWaitSleepHook;
@@ -54,7 +57,7 @@ public:
     QLineEdit* Edit6 = nullptr;
     QLabel* Label10 = nullptr;
     QPushButton* Button2 = nullptr;
-    QLabel* StatusBar1 = nullptr;  // the status bar's one text area
+    TStatusText* StatusBar1 = nullptr;  // the status bar's one text area
     QListWidget* ListBox1 = nullptr;
     QPushButton* Button5 = nullptr;
     QLineEdit* Edit7 = nullptr;
@@ -95,13 +98,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
     void PlaceControls();
     void ConnectHandlers();
-    void BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), uint8_t keyClass);
+    void BindEdit(QLineEdit* edit, void (TFormSetUp::*handler)(), std::optional<uint8_t> keyClass);
 
     // The steps every number field shares; false when the text is no number.
     bool ValidateNumber(QLineEdit* edit, double& setting);

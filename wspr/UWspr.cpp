@@ -11,6 +11,7 @@
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
 #include "support/NumberText.h"
+#include "support/ReadableColour.h"
 #include "wspr/ClockState.h"
 
 namespace {
@@ -229,7 +230,8 @@ void TFormWspr::ShowClockState()
 {
     const TClockState state = ReadClockState();
     LabelClock->setText(QString::fromStdString(ClockStateText(state)));
-    LabelClock->setStyleSheet(state.Synchronized ? "" : "color: red");
+    SetReadableTextColour(LabelClock, QPalette::WindowText, QPalette::Window,
+                          state.Synchronized ? QColor() : QColor(Qt::red));
 }
 
 void TFormWspr::ShowProgress()

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "support/StatusText.h"
 #include "wspr/WsprBeacon.h"
 #include "wspr/WsprPicture.h"
 
@@ -56,7 +57,7 @@ public:
     QLabel* LabelSymbol = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     TWsprPicture* Picture = nullptr;
-    QLabel* StatusBar1 = nullptr;
+    TStatusText* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;  // the display, four times a second
     QTimer* Timer2 = nullptr;  // the beacon's next symbol or slot
 

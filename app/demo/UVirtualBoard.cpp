@@ -4,8 +4,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "sim/VirtualUsbfs.h"
 #include "support/Feedback.h"
@@ -101,6 +104,20 @@ void TFormVirtualBoard::Refresh()
     const QString listing = HexListing(first_->Eeprom);
     if (EepromList->toPlainText() != listing)
         EepromList->setPlainText(listing);
+}
+
+void TFormVirtualBoard::PlaceBeside(const QWidget& main)
+{
+    constexpr int Gap = 16;
+    const QRect screen = main.screen()->availableGeometry();
+    // The frame the window manager put around the main window; this window gets the same.
+    const QRect mainFrame = main.frameGeometry();
+    const QSize frame = mainFrame.size() - main.geometry().size();
+    resize(sizeHint().boundedTo(screen.size() - frame));
+    const QSize outer = size() + frame;
+    const int x = std::clamp(mainFrame.right() + 1 + Gap, screen.left(), screen.right() + 1 - outer.width());
+    const int y = std::clamp(mainFrame.top(), screen.top(), screen.bottom() + 1 - outer.height());
+    move(x, y);
 }
 
 // Both boards share one key, as if keyed from the same paddle.

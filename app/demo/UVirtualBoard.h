@@ -34,6 +34,9 @@ public:
     QTimer* RefreshTimer;
 
     void Refresh();
+    // Right of the main window when its screen has room there, else as near
+    // as the screen allows; never larger than the screen.
+    void PlaceBeside(const QWidget& main);
 
 private:
     void KeyButtonClick(bool down);

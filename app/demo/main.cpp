@@ -36,7 +36,7 @@ int main(int argc, char** argv)
         windows.Main->Edit1_Exit();
     }
     TFormVirtualBoard virtualBoard(usbfs, board);
-    virtualBoard.move(windows.Main->frameGeometry().topRight() + QPoint(16, 0));
+    virtualBoard.PlaceBeside(*windows.Main);
     virtualBoard.show();
     return app.exec();
 }

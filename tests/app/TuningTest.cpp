@@ -190,15 +190,3 @@ TEST_F(Tuning, WithoutBoardOfflineTypingSendsNothingAndForcedOnlineRaises)
                           "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !"});
     EXPECT_EQ(Si570Frequency, 14000000);
 }
-
-TEST_F(Tuning, RightClickOpensTheIncrementMenuInsteadOfTheFieldsOwn)
-{
-    StartOnline();
-    Form->show();
-    for (QWidget* target : std::initializer_list<QWidget*>{Form->Edit1, Form->ComboBox1, Form.get()}) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(target, &event);
-        EXPECT_TRUE(Form->PopupMenu1->isVisible()) << target->metaObject()->className();
-        Form->PopupMenu1->hide();
-    }
-}

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <cstring>
+
 #include "AppFixture.h"
 
 using WindowDetails = AppTest;
@@ -36,16 +38,44 @@ TEST_F(WindowDetails, ALongFrequencyIsShownWholeOrFromItsBeginning)
         const QLineEdit& edit = *Form->Edit1;
         EXPECT_GE(edit.font().pointSizeF(), 8) << "still easy to read";
         EXPECT_LT(edit.font().pointSizeF(), 12) << "a smaller type";
-        if (c.Whole)
+        if (c.Whole) {
             EXPECT_LE(edit.fontMetrics().horizontalAdvance(edit.text()), edit.contentsRect().width());
-        else
+            EXPECT_EQ(edit.toolTip(), "");
+        } else {
             EXPECT_EQ(edit.cursorPosition(), 0) << "the field scrolls to the start of the text";
+            EXPECT_EQ(edit.toolTip(), c.Shown) << "the whole value, exponent and all";
+        }
     }
     // A value that fits is in the large type, the cursor at its end for typing on.
     WriteSettings();
     Start();
     EXPECT_EQ(Form->Edit1->cursorPosition(), 2);
     EXPECT_EQ(Form->Edit1->font().pointSizeF(), 12);
+}
+
+TEST_F(WindowDetails, TheTypeFollowsEveryChangeOfTheValue)
+{
+    const struct {
+        const char* Typed;
+        bool Large;  // in the full type
+        bool Tip;    // the whole value in the tooltip
+    } steps[] = {
+        {"144123456.78912", false, false},
+        {"14", true, false},
+        {"1.2345678901234567", false, true},
+        {"7", true, false},
+    };
+    WriteSettings();
+    Start().show();
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Typed);
+        Form->Edit1->selectAll();
+        TypeKeys(step.Typed);
+        EXPECT_EQ(Form->Edit1->font().pointSizeF() == 12, step.Large);
+        EXPECT_EQ(Form->Edit1->toolTip(), step.Tip ? step.Typed : "");
+        EXPECT_EQ(Form->Edit1->cursorPosition(), static_cast<int>(std::strlen(step.Typed)))
+            << "typing goes on at the end";
+    }
 }
 
 TEST_F(WindowDetails, HintOnlyOverTheWindowsOwnSurface)

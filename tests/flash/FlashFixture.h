@@ -45,6 +45,7 @@ protected:
         FileDialogHook = [this](const QFileDialog& dialog) {
             ++DialogRuns;
             DialogFilters = dialog.nameFilters();
+            DialogTitle = dialog.windowTitle().toStdString();
             return ChosenFile;
         };
     }
@@ -122,6 +123,7 @@ protected:
     std::string ChosenFile;
     int DialogRuns = 0;
     QStringList DialogFilters;
+    std::string DialogTitle;
     std::vector<int> Pauses;
     std::vector<std::string> ProgressTexts;
 };

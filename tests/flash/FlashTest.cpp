@@ -150,7 +150,7 @@ TEST_F(FlashTest, DumpListsTheWholeFlash)
     Open();
     QTest::mouseClick(Window->Button1, Qt::LeftButton);
     EXPECT_EQ(Requests(), Reads(128));
-    EXPECT_EQ(Status(), "Reading flash");
+    EXPECT_EQ(Status(), "") << "read: the line no longer says it is reading";
     const auto lines = Listing();
     ASSERT_EQ(lines.size(), 512u);
     EXPECT_EQ(lines[0], "0000  03 0A 11 18 1F 26 2D 34 3B 42 49 50 57 5E 65 6C ");
@@ -238,6 +238,24 @@ TEST_F(FlashTest, CheckVersionComparesTheNonRewritableFlash)
         EXPECT_EQ(Listing().front(), std::string("error at address ") + c.Last);
         EXPECT_EQ(Listing().back(), "1 errors!");
         EXPECT_EQ(Status(), "Compared " + std::to_string(c.Start) + " bytes, 0x0000 to 0x" + c.Last + ": 1 error");
+    }
+}
+
+TEST_F(FlashTest, EachOpenDialogSaysWhichFileItWants)
+{
+    const struct {
+        QPushButton* TFormFlash::*Button;
+        const char* Title;
+    } cases[] = {
+        {&TFormFlash::Button10, "Check Version: open the firmware's HEX file to compare with the board's boot section"},
+        {&TFormFlash::Button2, "Verify firmware: open the HEX file to compare with the board's flash"},
+        {&TFormFlash::Button9, "Flash: open the firmware HEX file to program into the board"},
+    };
+    Open();
+    for (const auto& c : cases) {
+        DialogTitle.clear();
+        QTest::mouseClick(Window.get()->*c.Button, Qt::LeftButton);
+        EXPECT_EQ(DialogTitle, c.Title);
     }
 }
 

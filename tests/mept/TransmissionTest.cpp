@@ -184,44 +184,54 @@ TEST_F(Transmission, AnEmptyCodeSendsNothingAndRestartsEveryTick)
     EXPECT_TRUE(Board->Log.empty());
 }
 
-TEST_F(Transmission, ASymbolTimeBelowOneMillisecondDoesNotRunTheTimer)
-{
-    OpenOnline();
-    Keyer->Edit1->setText("0.0009");
-    Transmit("8");
-    EXPECT_EQ(Keyer->SymbolTimeMs, 0);
-    EXPECT_FALSE(Keyer->Timer1->isActive());
-    EXPECT_TRUE(Keyer->SpeedTransmit->isChecked());
-    EXPECT_TRUE(Board->Log.empty());
-    ClickTransmit();
-    ASSERT_EQ(SentFrequencies().size(), 1u);
-    EXPECT_NEAR(SentFrequencies()[0], 200000000, Hz);
-}
-
-TEST_F(Transmission, AFieldThatIsNoNumberLeavesTheTimerStoppedAndTheButtonDown)
+TEST_F(Transmission, ARefusedStartNamesTheFieldAndLeavesTransmitReleased)
 {
     struct Case {
         QLineEdit* TF_MEPT::*Field;
         const char* Text;
         std::string Error;
     } const cases[] = {
-        {&TF_MEPT::Edit2, "1,5", "'1,5' is not a valid floating point value"},
-        {&TF_MEPT::Edit3, "", "'' is not a valid floating point value"},
-        {&TF_MEPT::Edit1, "abc", "'abc' is not a valid floating point value"},
+        {&TF_MEPT::Edit2, "1,5", "Frequency Spacing: '1,5' is not a number"},
+        {&TF_MEPT::Edit3, "", "Off Frequency (X): '' is not a number"},
+        {&TF_MEPT::Edit1, "abc", "Time per Symbol: 'abc' is not a number"},
+        {&TF_MEPT::Edit1, "0", "Time per Symbol: '0' is too short, a symbol lasts at least 0.001 seconds"},
+        {&TF_MEPT::Edit1, "-2", "Time per Symbol: '-2' is too short, a symbol lasts at least 0.001 seconds"},
+        {&TF_MEPT::Edit1, "0.0009", "Time per Symbol: '0.0009' is too short, a symbol lasts at least 0.001 seconds"},
         {&TF_MEPT::Edit1, "1e300", "Time per Symbol out of range: 1E300 s"},
     };
     OpenOnline();
+    Keyer->Edit2->setText("2");
+    Transmit("8", 1);
+    ClickTransmit();
+    const auto before = std::make_tuple(Keyer->FrequencySpacing, Keyer->OffFrequency, Keyer->SymbolTimeMs);
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
         for (QLineEdit* edit : {Keyer->Edit1, Keyer->Edit2, Keyer->Edit3})
             edit->setText("1");
         (Keyer.get()->*c.Field)->setText(c.Text);
         Errors.clear();
+        Board->Log.clear();
         ClickTransmit();
         EXPECT_EQ(Errors, std::vector{c.Error});
-        EXPECT_FALSE(Keyer->Timer1->isActive()) << c.Text;
-        EXPECT_TRUE(Keyer->SpeedTransmit->isChecked()) << c.Text;
-        Keyer->SpeedTransmit->setChecked(false);
+        EXPECT_FALSE(Keyer->Timer1->isActive());
+        EXPECT_FALSE(Keyer->SpeedTransmit->isChecked()) << "released, ready for another try";
+        EXPECT_TRUE(Board->Log.empty());
+        EXPECT_TRUE(before == std::make_tuple(Keyer->FrequencySpacing, Keyer->OffFrequency, Keyer->SymbolTimeMs));
     }
+}
+
+TEST_F(Transmission, ARestartRefusedAtTheEndOfTheCodeEndsTheBeacon)
+{
+    OpenOnline();
+    Transmit("8", 1);
+    Keyer->Edit1->setText("abc");
+    Board->Log.clear();
+    Tick(2);  // the last symbol's tick, then the restart
+    EXPECT_EQ(Errors, std::vector<std::string>{"Time per Symbol: 'abc' is not a number"});
+    EXPECT_FALSE(Keyer->SpeedTransmit->isChecked());
+    EXPECT_FALSE(Keyer->Timer1->isActive());
+    ASSERT_FALSE(SentFrequencies().empty());
+    EXPECT_NEAR(SentFrequencies().back(), 200000000, Hz) << "the off frequency, as a release leaves it";
 }
 
 TEST_F(Transmission, OfflineTheKeyerStepsAndDrawsWithoutTheBoard)
