@@ -137,13 +137,14 @@ void TFormWspr::StartBeacon()
         beacon->Now = SteadyNowHook;
     if (UtcNowHook)
         beacon->UtcNow = UtcNowHook;
-    if (!OpenPersistent(true))
+    if (!beacon->Link.Open())
         throw DeviceNotFoundError();
     // The once-a-second bus walk would hold up symbols; it resumes when the beacon stops.
     stoppedOnlineDetection_ = FormMain && FormMain->Timer1->isActive();
     if (stoppedOnlineDetection_)
         FormMain->Timer1->stop();
     Beacon = std::move(beacon);
+    boardAway_ = false;
     toneHz_ = tones;
     ButtonStart->setText("Stop");
     StatusBar1->setText("Beacon started: " + QString::fromStdString(Beacon->Current().Text));
@@ -161,7 +162,6 @@ void TFormWspr::StopBeacon()
     const std::unique_ptr<TWsprBeacon> beacon = std::move(Beacon);
     ButtonStart->setText("Start");
     beacon->Stop();
-    OpenPersistent(false);
     if (stoppedOnlineDetection_ && FormMain)
         FormMain->Timer1->start();
     stoppedOnlineDetection_ = false;
@@ -186,8 +186,13 @@ void TFormWspr::Timer1Timer()
     if (Beacon && !Beacon->Transmitting())
         ArmBeacon();  // the wait for a slot follows the clock if it was set meanwhile
     ShowProgress();
-    if (Beacon)
-        ShowReports(*Beacon);
+    if (!Beacon)
+        return;
+    ShowReports(*Beacon);
+    // The report said the board went away; its return is said here.
+    if (boardAway_ && !Beacon->BoardAway())
+        StatusBar1->setText("Board back: the beacon goes on in its next slot.");
+    boardAway_ = Beacon->BoardAway();
 }
 
 void TFormWspr::Timer2Timer()
@@ -248,13 +253,23 @@ void TFormWspr::ShowProgress()
         const auto until = std::chrono::ceil<std::chrono::seconds>(WsprTransmissionStart(Beacon->NextSlot()) - UtcNow());
         LabelNext->setText(QString::fromStdString("Next slot " + UtcText(WsprTransmissionStart(Beacon->NextSlot())) +
                                                   " in " + std::to_string(until.count()) + " s: \"" + t.Text + "\""));
-        LabelSymbol->setText(QString::fromStdString(std::to_string(Beacon->TransmissionsSent()) +
-                                                    " transmissions sent"));
+        std::string sent = std::to_string(Beacon->TransmissionsSent()) + " transmissions sent";
+        if (Beacon->TransmissionsGivenUp() > 0)
+            sent += ", " + std::to_string(Beacon->TransmissionsGivenUp()) + " given up while the board was away";
+        LabelSymbol->setText(QString::fromStdString(sent));
         ProgressBar1->setValue(0);
         Picture->SetSent(-1);
         return;
     }
     const int k = clock.LastSent();
+    if (Beacon->GivenUp()) {
+        LabelNext->setText(QString::fromStdString("Given up, the board is away: \"" + t.Text +
+                                                  "\" goes out in a later slot"));
+        LabelSymbol->clear();
+        ProgressBar1->setValue(0);
+        Picture->SetSent(-1);
+        return;
+    }
     LabelNext->setText(QString::fromStdString("Transmitting \"" + t.Text + "\""));
     if (k >= 0) {
         const int tone = t.Symbols[static_cast<size_t>(k)];

@@ -93,6 +93,7 @@ private:
 
     std::array<double, 4> toneHz_{};  // on the air, before multiplier and offset
     bool stoppedOnlineDetection_ = false;
+    bool boardAway_ = false;  // as the display last saw it
     int clockStateAge_ = 0;
 };
 

@@ -24,9 +24,16 @@ protected:
         AppTest::TearDown();
     }
 
-    TFormWspr& Open()
+    // The main window started on a board, named by its serial when it has one.
+    TFormWspr& Open(const std::string& serial = "")
     {
-        StartOnline();
+        if (serial.empty()) {
+            StartOnline();
+        } else {
+            Board = PlugBoard(u"VELNOR-I2C", std::u16string(serial.begin(), serial.end()));
+            WriteSettings({{"DevSerial=", serial}, {"DevNo=", std::to_string(Fs.DeviceNumber(*Board))}});
+            Start();
+        }
         Window = std::make_unique<TFormWspr>();
         FormWspr = Window.get();
         Window->SteadyNowHook = [this] { return Driver.Now; };
@@ -126,7 +133,7 @@ TEST_F(WsprWindowTest, FieldsTheBeaconCannotUseAreRefusedBeforeAnythingIsSent)
         EXPECT_FALSE(Window->Beacon) << c.Status;
     }
     EXPECT_TRUE(Board->Log.empty());
-    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_EQ(Fs.OpenFiles(), 0);
 }
 
 // A whole transmission as the window shows it: the countdown, each symbol
@@ -173,7 +180,7 @@ TEST_F(WsprWindowTest, ATransmissionIsShownSymbolBySymbolAndSentWithMultiplierAn
     EXPECT_FALSE(Window->Beacon);
     EXPECT_EQ(Window->ButtonStart->text(), "Start");
     EXPECT_EQ(Status(), "Beacon stopped");
-    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_EQ(Fs.OpenFiles(), 0) << "the board is let go";
     EXPECT_EQ(Text(Window->LabelNext), "Stopped");
 }
 
@@ -197,17 +204,63 @@ TEST_F(WsprWindowTest, AFailingBoardIsReportedOncePerTransmission)
     EXPECT_TRUE(Window->ButtonStart->isChecked()) << "the beacon goes on";
 }
 
-// Keying and the beacon would share the one kept handle.
-TEST_F(WsprWindowTest, TheBeaconDoesNotStartWhileFskKeyingHoldsTheBoard)
+// Keying and the beacon would take turns on the board: whichever runs first
+// keeps it, and the other is refused with the reason.
+TEST_F(WsprWindowTest, TheBeaconAndFskKeyingNeverDriveTheBoardTogether)
 {
     Open();
+    Fill("K1ABC", "FN42");
     Form->CheckBox1->setChecked(true);
     ASSERT_NE(PersistentHandle, nullptr);
-    Fill("K1ABC", "FN42");
     ClickStart();
     EXPECT_EQ(Status(), "FSK keying holds the board: untick \"Enable FSK via CW-Key\" first.");
     EXPECT_FALSE(Window->Beacon);
     Form->CheckBox1->setChecked(false);
+
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    Form->CheckBox1->setChecked(true);
+    EXPECT_FALSE(Form->CheckBox1->isChecked());
+    EXPECT_EQ(Form->StatusBar1->text(), "FSK keying not started: the WSPR beacon is sending; stop it first.");
+    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_FALSE(Form->Timer2->isActive());
+    ClickStart();
+    Form->CheckBox1->setChecked(true);
+    EXPECT_TRUE(Form->CheckBox1->isChecked()) << "keying starts once the beacon has stopped";
+    Form->CheckBox1->setChecked(false);
+}
+
+// The board leaves in the middle of a transmission and comes back: one box,
+// the transmission given up and said so, and the next slot sent whole.
+TEST_F(WsprWindowTest, ABoardThatLeavesIsReportedOnceAndGetsTheNextSlotWhenBack)
+{
+    Open("7");
+    Fill("K1ABC", "FN42");
+    Window->RadioEvery->setChecked(true);
+    Window->EditEvery->setText("1");
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    RunUntil([&] { return Window->Beacon->SymbolClock().LastSent() == 20; });
+    Fs.Unplug(*Board);
+    RunUntil([&] { return Window->Beacon->SymbolClock().LastSent() == 40; });
+    const std::string notFound = "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC ! The beacon "
+                                 "looks for the board every second and goes on in the first slot after it is back.";
+    EXPECT_EQ(Errors, std::vector<std::string>{notFound});
+    EXPECT_EQ(Status(), notFound);
+    EXPECT_EQ(Text(Window->LabelNext), "Given up, the board is away: \"K1ABC FN42 37\" goes out in a later slot");
+    EXPECT_EQ(Window->ProgressBar1->value(), 0);
+
+    Fs.Plug(Board);
+    const size_t written = Writes().size();
+    RunUntil([&] { return Window->Beacon->TransmissionsGivenUp() == 1; });
+    EXPECT_EQ(Status(), "Board back: the beacon goes on in its next slot.");
+    EXPECT_EQ(Text(Window->LabelSymbol), "0 transmissions sent, 1 given up while the board was away");
+    EXPECT_EQ(Writes().size(), written + 2) << "the off frequency when it was found and at the slot's end, no tone";
+
+    RunUntil([&] { return Window->Beacon->TransmissionsSent() == 1; });
+    EXPECT_EQ(Writes().size(), written + 2 + 162 + 1) << "the next slot whole, then the off frequency";
+    EXPECT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Text(Window->LabelSymbol), "1 transmissions sent, 1 given up while the board was away");
 }
 
 // Online detection would walk the buses every second in the middle of the
