@@ -63,6 +63,7 @@ TFormWspr::TFormWspr(QWidget* parent) : QMainWindow(parent)
 {
     CreateControls();
     PlaceControls();
+    ShowFields();
     ConnectHandlers();
     Timer1->start();
     Guarded([this] { Timer1Timer(); });
@@ -77,8 +78,39 @@ TFormWspr::~TFormWspr()
 void TFormWspr::ConnectHandlers()
 {
     Bind(this, ButtonStart, &QPushButton::toggled, &TFormWspr::ButtonStartClick);
+    for (QLineEdit* edit : {EditCall, EditLocator, EditAudio, EditShare, EditEvery, EditOff})
+        Bind(this, edit, &QLineEdit::textChanged, &TFormWspr::FieldsChange);
+    for (QComboBox* combo : {ComboPower, ComboBand})
+        Bind(this, combo, &QComboBox::currentTextChanged, &TFormWspr::FieldsChange);
+    Bind(this, RadioEvery, &QRadioButton::toggled, &TFormWspr::FieldsChange);
     Bind(this, Timer1, &QTimer::timeout, &TFormWspr::Timer1Timer);
     Bind(this, Timer2, &QTimer::timeout, &TFormWspr::Timer2Timer);
+}
+
+void TFormWspr::ShowFields()
+{
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    EditCall->setText(text(WsprFields.Call));
+    EditLocator->setText(text(WsprFields.Locator));
+    // A power the list does not hold (a hand-edited file) leaves the usual one.
+    const int power = ComboPower->findText(text(WsprFields.Power));
+    ComboPower->setCurrentIndex(power >= 0 ? power : ComboPower->findText(text(TWsprFields{}.Power)));
+    ComboBand->setCurrentText(text(WsprFields.Dial));
+    EditAudio->setText(text(WsprFields.Audio));
+    (WsprFields.EveryNth ? RadioEvery : RadioShare)->setChecked(true);
+    EditShare->setText(text(WsprFields.Share));
+    EditEvery->setText(text(WsprFields.Every));
+    EditOff->setText(text(WsprFields.Off));
+    FieldsChange();  // what is kept is what is shown
+}
+
+void TFormWspr::FieldsChange()
+{
+    WsprFields = {EditCall->text().toStdString(),      EditLocator->text().toStdString(),
+                  ComboPower->currentText().toStdString(), ComboBand->currentText().toStdString(),
+                  EditAudio->text().toStdString(),     RadioEvery->isChecked(),
+                  EditShare->text().toStdString(),     EditEvery->text().toStdString(),
+                  EditOff->text().toStdString()};
 }
 
 void TFormWspr::closeEvent(QCloseEvent* event)

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "wspr/WsprBeacon.h"
+#include "wspr/WsprFields.h"
 #include "wspr/WsprPicture.h"
 
 class TFormWspr : public QMainWindow {
@@ -68,6 +69,8 @@ public:
     std::unique_ptr<TWsprBeacon> Beacon;  // while the beacon runs
 
     void FormClose();
+    // Every change of a field goes to WsprFields, for the settings file.
+    void FieldsChange();
     void ButtonStartClick();
     void Timer1Timer();
     void Timer2Timer();
@@ -82,6 +85,8 @@ private:
     void PlaceControls();
 
     void ConnectHandlers();
+    // WsprFields into the fields, when the window is made.
+    void ShowFields();
     void StartBeacon();
     void ReleaseStart();
     // Rearms Timer2 for the beacon's next wake.
