@@ -16,8 +16,10 @@ struct TOptions {
         parser.addOption(help);
         parser.addOption(version);
         parser.addOption(filterBoard);
-        if (demo)
+        if (demo) {
             parser.addOption(instant);
+            parser.addOption(boardLog);
+        }
     }
 
     QCommandLineParser parser;
@@ -29,6 +31,9 @@ struct TOptions {
     const QCommandLineOption instant{
         "instant", "The virtual board answers at once instead of taking the time a real low-speed board "
                    "takes for each transfer."};
+    const QCommandLineOption boardLog{
+        "board-log", "Write each request the virtual boards receive to <file>, a line each: its time in "
+                     "microseconds since the start, the board, its fields and its bytes.", "file"};
 };
 
 }  // namespace
@@ -62,5 +67,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments, bool demo)
     TCommandLine line;
     line.FilterBoard = options.parser.isSet(options.filterBoard);
     line.Instant = demo && options.parser.isSet(options.instant);
+    if (demo)
+        line.BoardLog = options.parser.value(options.boardLog);
     return line;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The program's command line: --help, --version and the switches below.
+#include <QString>
 #include <QStringList>
 
 struct TCommandLine {
@@ -7,6 +8,8 @@ struct TCommandLine {
     bool FilterBoard = false;
     // quorvex-demo only: the virtual board answers at once.
     bool Instant = false;
+    // quorvex-demo only: the file that records every request the virtual boards receive.
+    QString BoardLog;
 };
 
 // Prints the help or the version and ends the program when argv asks for one,

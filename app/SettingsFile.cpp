@@ -11,6 +11,7 @@
 #include "support/Errors.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "wspr/WsprFields.h"
 
 namespace {
 
@@ -70,6 +71,19 @@ void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect)
         SelUsbPortId = static_cast<uint8_t>(number & 0xFF);
     ReadIntegerAfterKey(file, "SpeedGrade=", SpeedGrade);
     ReadStringAfterKey(file, "MEPT_Text=", MEPT_Text);
+    // Added later, after every older key, so a file from an older program
+    // reads as it did, its lines of these keys missing and their defaults
+    // kept; an older program reading this file stops at MEPT_Text.
+    ReadStringAfterKey(file, "WSPR_Call=", WsprFields.Call);
+    ReadStringAfterKey(file, "WSPR_Locator=", WsprFields.Locator);
+    ReadStringAfterKey(file, "WSPR_Power=", WsprFields.Power);
+    ReadStringAfterKey(file, "WSPR_Dial=", WsprFields.Dial);
+    ReadStringAfterKey(file, "WSPR_Audio=", WsprFields.Audio);
+    if (ReadIntegerAfterKey(file, "WSPR_EveryNth=", number))
+        WsprFields.EveryNth = number == 1;
+    ReadStringAfterKey(file, "WSPR_Share=", WsprFields.Share);
+    ReadStringAfterKey(file, "WSPR_Every=", WsprFields.Every);
+    ReadStringAfterKey(file, "WSPR_Off=", WsprFields.Off);
 }
 
 std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineDetect)
@@ -93,6 +107,15 @@ std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineD
     line("DevNo=", std::to_string(SelUsbPortId));
     line("SpeedGrade=", std::to_string(SpeedGrade));
     line("MEPT_Text=", OneLine(MEPT_Text));
+    line("WSPR_Call=", OneLine(WsprFields.Call));
+    line("WSPR_Locator=", OneLine(WsprFields.Locator));
+    line("WSPR_Power=", OneLine(WsprFields.Power));
+    line("WSPR_Dial=", OneLine(WsprFields.Dial));
+    line("WSPR_Audio=", OneLine(WsprFields.Audio));
+    line("WSPR_EveryNth=", WsprFields.EveryNth ? "1" : "0");
+    line("WSPR_Share=", OneLine(WsprFields.Share));
+    line("WSPR_Every=", OneLine(WsprFields.Every));
+    line("WSPR_Off=", OneLine(WsprFields.Off));
     return text;
 }
 

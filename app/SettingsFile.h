@@ -9,12 +9,13 @@
 class QCheckBox;
 class QComboBox;
 
-// Reads the seventeen keys in file order into the shared settings; the unit
-// and the "Online detect" box are the main window's controls.
+// Reads the keys in file order into the shared settings (the seventeen of
+// old, then the WSPR beacon window's fields); the unit and the "Online
+// detect" box are the main window's controls.
 void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect);
 
-// The seventeen lines, CR LF each, from the shared settings and the three
-// values that live in controls.
+// The lines, CR LF each, from the shared settings and the three values that
+// live in controls.
 std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineDetect);
 
 // Replaces the file only once the new text is complete on disk, so a failed

@@ -5,6 +5,7 @@
 #include <QScopeGuard>
 
 #include "support/NumberText.h"
+#include "wspr/UWspr.h"
 
 namespace {
 
@@ -161,6 +162,11 @@ void TFormMain::CheckBox1Click()
             CheckBox1->setChecked(false);
             FskToggleGuard = false;
         });
+        // The beacon sends on a handle of its own: the two would take turns on the board.
+        if (FormWspr && FormWspr->Beacon) {
+            StatusBar1->setText("FSK keying not started: the WSPR beacon is sending; stop it first.");
+            return;
+        }
         opened = OpenPersistent(true);
         if (!opened) {
             StatusBar1->setText("FSK keying not started: " + MissingText());

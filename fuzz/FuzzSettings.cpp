@@ -18,6 +18,7 @@
 #include "support/NumberText.h"
 #include "usb/SynthCommands.h"
 #include "usb/UUSB.h"
+#include "wspr/WsprFields.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ void Defaults()
     MemoryOn = 0;
     FskShift = 100;
     MEPT_Text = DefaultMeptCode;
+    WsprFields = {};
     I2CAddress = 0x55;
     FxtalMHz = NominalXtalMHz;
     StartupFreqMHz = DefaultStartupMHz;

@@ -135,14 +135,17 @@ int VirtualBoard::Control(uint8_t requestType, uint8_t request, uint16_t value, 
         result = std::max(0, result - ShortBy);
     if (Latency.PerTransfer.count() || Latency.PerExtraPacket.count())
         std::this_thread::sleep_for(TransferTime(in ? static_cast<size_t>(std::max(result, 0)) : data.size()));
-    if (Recording) {
+    if (Recording || OnTransfer) {
         TransferRecord rec{requestType, request, value, index,
                            static_cast<uint16_t>(data.size()), timeoutMs, {}, result, received};
         if (!in)
             rec.Bytes.assign(data.begin(), data.end());
         else if (result > 0)
             rec.Bytes.assign(data.begin(), data.begin() + result);
-        Log.push_back(std::move(rec));
+        if (OnTransfer)
+            OnTransfer(rec);
+        if (Recording)
+            Log.push_back(std::move(rec));
     }
     if (result >= 0 && requestType == kTypeVendorOut && request == 0x0F && config_.Firmware) {
         ++ResetCount;

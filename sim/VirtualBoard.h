@@ -69,6 +69,8 @@ public:
     int BootWrites = 0;  // flash blocks that reached into the protected boot section
     std::vector<TransferRecord> Log;
     bool Recording = true;  // off for benchmarks: the log allocates
+    // Told of every transfer as the board received it, whether recording or not.
+    std::function<void(const TransferRecord&)> OnTransfer;
 
     // Frequency the Si570 produces now, from its registers and the true crystal.
     double OutputMHz() const;

@@ -149,7 +149,18 @@ void VirtualUsbfs::Unplug(const VirtualBoard& board)
         n->Plugged = false;
         plugged_.erase(n->Path);
         ::unlink(n->Path.c_str());
+        ForgetIfUnused(n);
     }
+}
+
+void VirtualUsbfs::ForgetIfUnused(Node* node)
+{
+    if (node->Plugged)
+        return;
+    for (const auto& [fd, file] : files_)
+        if (file.File == node)
+            return;
+    std::erase_if(nodes_, [node](const std::unique_ptr<Node>& n) { return n.get() == node; });
 }
 
 bool VirtualUsbfs::IsPlugged(const VirtualBoard& board) const
@@ -172,10 +183,13 @@ int VirtualUsbfs::BusOf(const VirtualBoard& board) const
 void VirtualUsbfs::Clear()
 {
     pending_.clear();
+    std::vector<std::shared_ptr<VirtualBoard>> leaving;  // unplugging may forget nodes
     for (auto& n : nodes_) {
         if (n->Plugged && (n->DevNum != 1 || n->Bus > 1))
-            Unplug(*n->Board);
+            leaving.push_back(n->Board);
     }
+    for (const auto& board : leaving)
+        Unplug(*board);
     while (buses_ > 1) {
         ::rmdir(BusDir(buses_).c_str());
         --buses_;
@@ -249,7 +263,12 @@ void VirtualUsbfs::Opened(int fd, Node* node, bool readOnly)
 
 void VirtualUsbfs::Closed(int fd)
 {
-    files_.erase(fd);
+    const auto it = files_.find(fd);
+    if (it == files_.end())
+        return;
+    Node* node = it->second.File;
+    files_.erase(it);
+    ForgetIfUnused(node);
 }
 
 const VirtualUsbfs::OpenFile* VirtualUsbfs::FileOf(int fd) const

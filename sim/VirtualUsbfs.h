@@ -55,7 +55,8 @@ public:
     int OpenFiles() const;
 
     // One plugging of a device; it stays behind (unplugged) when the device
-    // leaves, so handles opened on it keep failing like on a dead device.
+    // leaves while handles are open on it, so they keep failing like on a
+    // dead device, and goes with the last of them.
     struct Node {
         std::shared_ptr<VirtualBoard> Board;
         int Bus = 0;
@@ -86,6 +87,8 @@ public:
 private:
     VirtualUsbfs();
     Node* Find(const VirtualBoard& board) const;
+    // An unplugged node that no open file refers to is gone for good.
+    void ForgetIfUnused(Node* node);
     std::string BusDir(int bus) const;
     int NextDeviceNumber(int bus);
     int PlugNode(const std::shared_ptr<VirtualBoard>& board, int bus, bool hub);

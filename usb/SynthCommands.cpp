@@ -147,13 +147,20 @@ bool SetFrequency(double frequencyHz)
 
 bool SetFrequency(double frequencyHz, TKeptBoard& board)
 {
-    WantedFrequencyHz = frequencyHz;
     TRegisterBlock block;
     bool found = false;
-    if (!BlockFor(frequencyHz, block, found))
+    if (!BlockFor(frequencyHz, block, found)) {
+        WantedFrequencyHz = frequencyHz;
         return false;
-    CheckRegistersSent(KeptTransfer(board, [&](usb_dev_handle* h) { return SendRegisters(h, block); }));
+    }
+    SendPlannedFrequency(frequencyHz, block, board);
     return found;
+}
+
+void SendPlannedFrequency(double frequencyHz, const TRegisterBlock& block, TKeptBoard& board)
+{
+    WantedFrequencyHz = frequencyHz;
+    CheckRegistersSent(KeptTransfer(board, [&](usb_dev_handle* h) { return SendRegisters(h, block); }));
 }
 
 bool RestoreOwedFrequency(usb_dev_handle* handle)
@@ -186,24 +193,6 @@ bool SetFrequencyFast(double frequencyHz)
     if (PersistentHandle)  // keying without an open handle has nothing to send on
         SendRegisters(PersistentHandle, block);
     return found;
-}
-
-bool SendRegistersPersistent(const TRegisterBlock& block)
-{
-    if (!PersistentHandle)
-        return false;
-    CheckTransfer(SendRegisters(PersistentHandle, block), 0,
-                  {"Writing the Si570 registers", TransferSite::SiAddress, I2CAddress});
-    return true;
-}
-
-bool SetFrequencyPersistent(double frequencyHz)
-{
-    TRegisterBlock block;
-    bool found = false;
-    if (!BlockFor(frequencyHz, block, found))
-        return false;
-    return SendRegistersPersistent(block) && found;
 }
 
 // A poll that brings no key byte changes nothing and sends nothing; the next

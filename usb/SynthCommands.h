@@ -39,13 +39,11 @@ bool SetFrequency(double frequencyHz);
 // On a kept handle: no walk of the buses while the board stays.
 bool SetFrequency(double frequencyHz, TKeptBoard& board);
 bool SetFrequencyFast(double frequencyHz);
-// For a long-running sender on PersistentHandle (the WSPR beacon): the
-// registers it computed itself, one 6-byte transfer, checked. False when no
-// handle is open; a failed transfer raises TransferError and keeps the handle.
-bool SendRegistersPersistent(const TRegisterBlock& block);
-// A frequency on PersistentHandle with the same divider search as
-// SetFrequency; false when the Si570 cannot make it or no handle is open.
-bool SetFrequencyPersistent(double frequencyHz);
+// A frequency whose registers the sender planned itself (the WSPR tones,
+// which keep one divider setting), on its kept handle: one 6-byte transfer,
+// checked. DeviceNotFoundError when the board is away; the frequency is the
+// wanted one all the same.
+void SendPlannedFrequency(double frequencyHz, const TRegisterBlock& block, TKeptBoard& board);
 // The wanted frequency to the chosen board afresh (after it was found again);
 // true when it was sent. False without a board or a frequency to send.
 bool RestoreFrequency();

@@ -64,6 +64,7 @@ TFormWspr::TFormWspr(QWidget* parent) : QMainWindow(parent)
 {
     CreateControls();
     PlaceControls();
+    ShowFields();
     ConnectHandlers();
     Timer1->start();
     Guarded([this] { Timer1Timer(); });
@@ -78,8 +79,39 @@ TFormWspr::~TFormWspr()
 void TFormWspr::ConnectHandlers()
 {
     Bind(this, ButtonStart, &QPushButton::toggled, &TFormWspr::ButtonStartClick);
+    for (QLineEdit* edit : {EditCall, EditLocator, EditAudio, EditShare, EditEvery, EditOff})
+        Bind(this, edit, &QLineEdit::textChanged, &TFormWspr::FieldsChange);
+    for (QComboBox* combo : {ComboPower, ComboBand})
+        Bind(this, combo, &QComboBox::currentTextChanged, &TFormWspr::FieldsChange);
+    Bind(this, RadioEvery, &QRadioButton::toggled, &TFormWspr::FieldsChange);
     Bind(this, Timer1, &QTimer::timeout, &TFormWspr::Timer1Timer);
     Bind(this, Timer2, &QTimer::timeout, &TFormWspr::Timer2Timer);
+}
+
+void TFormWspr::ShowFields()
+{
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    EditCall->setText(text(WsprFields.Call));
+    EditLocator->setText(text(WsprFields.Locator));
+    // A power the list does not hold (a hand-edited file) leaves the usual one.
+    const int power = ComboPower->findText(text(WsprFields.Power));
+    ComboPower->setCurrentIndex(power >= 0 ? power : ComboPower->findText(text(TWsprFields{}.Power)));
+    ComboBand->setCurrentText(text(WsprFields.Dial));
+    EditAudio->setText(text(WsprFields.Audio));
+    (WsprFields.EveryNth ? RadioEvery : RadioShare)->setChecked(true);
+    EditShare->setText(text(WsprFields.Share));
+    EditEvery->setText(text(WsprFields.Every));
+    EditOff->setText(text(WsprFields.Off));
+    FieldsChange();  // what is kept is what is shown
+}
+
+void TFormWspr::FieldsChange()
+{
+    WsprFields = {EditCall->text().toStdString(),      EditLocator->text().toStdString(),
+                  ComboPower->currentText().toStdString(), ComboBand->currentText().toStdString(),
+                  EditAudio->text().toStdString(),     RadioEvery->isChecked(),
+                  EditShare->text().toStdString(),     EditEvery->text().toStdString(),
+                  EditOff->text().toStdString()};
 }
 
 void TFormWspr::closeEvent(QCloseEvent* event)
@@ -138,13 +170,14 @@ void TFormWspr::StartBeacon()
         beacon->Now = SteadyNowHook;
     if (UtcNowHook)
         beacon->UtcNow = UtcNowHook;
-    if (!OpenPersistent(true))
+    if (!beacon->Link.Open())
         throw DeviceNotFoundError();
     // The once-a-second bus walk would hold up symbols; it resumes when the beacon stops.
     stoppedOnlineDetection_ = FormMain && FormMain->Timer1->isActive();
     if (stoppedOnlineDetection_)
         FormMain->Timer1->stop();
     Beacon = std::move(beacon);
+    boardAway_ = false;
     toneHz_ = tones;
     ButtonStart->setText("Stop");
     StatusBar1->setText("Beacon started: " + QString::fromStdString(Beacon->Current().Text));
@@ -162,7 +195,6 @@ void TFormWspr::StopBeacon()
     const std::unique_ptr<TWsprBeacon> beacon = std::move(Beacon);
     ButtonStart->setText("Start");
     beacon->Stop();
-    OpenPersistent(false);
     if (stoppedOnlineDetection_ && FormMain)
         FormMain->Timer1->start();
     stoppedOnlineDetection_ = false;
@@ -187,8 +219,13 @@ void TFormWspr::Timer1Timer()
     if (Beacon && !Beacon->Transmitting())
         ArmBeacon();  // the wait for a slot follows the clock if it was set meanwhile
     ShowProgress();
-    if (Beacon)
-        ShowReports(*Beacon);
+    if (!Beacon)
+        return;
+    ShowReports(*Beacon);
+    // The report said the board went away; its return is said here.
+    if (boardAway_ && !Beacon->BoardAway())
+        StatusBar1->setText("Board back: the beacon goes on in its next slot.");
+    boardAway_ = Beacon->BoardAway();
 }
 
 void TFormWspr::Timer2Timer()
@@ -250,13 +287,23 @@ void TFormWspr::ShowProgress()
         const auto until = std::chrono::ceil<std::chrono::seconds>(WsprTransmissionStart(Beacon->NextSlot()) - UtcNow());
         LabelNext->setText(QString::fromStdString("Next slot " + UtcText(WsprTransmissionStart(Beacon->NextSlot())) +
                                                   " in " + std::to_string(until.count()) + " s: \"" + t.Text + "\""));
-        LabelSymbol->setText(QString::fromStdString(std::to_string(Beacon->TransmissionsSent()) +
-                                                    " transmissions sent"));
+        std::string sent = std::to_string(Beacon->TransmissionsSent()) + " transmissions sent";
+        if (Beacon->TransmissionsGivenUp() > 0)
+            sent += ", " + std::to_string(Beacon->TransmissionsGivenUp()) + " given up while the board was away";
+        LabelSymbol->setText(QString::fromStdString(sent));
         ProgressBar1->setValue(0);
         Picture->SetSent(-1);
         return;
     }
     const int k = clock.LastSent();
+    if (Beacon->GivenUp()) {
+        LabelNext->setText(QString::fromStdString("Given up, the board is away: \"" + t.Text +
+                                                  "\" goes out in a later slot"));
+        LabelSymbol->clear();
+        ProgressBar1->setValue(0);
+        Picture->SetSent(-1);
+        return;
+    }
     LabelNext->setText(QString::fromStdString("Transmitting \"" + t.Text + "\""));
     if (k >= 0) {
         const int tone = t.Symbols[static_cast<size_t>(k)];

@@ -18,6 +18,7 @@
 
 #include "support/StatusText.h"
 #include "wspr/WsprBeacon.h"
+#include "wspr/WsprFields.h"
 #include "wspr/WsprPicture.h"
 
 class TFormWspr : public QMainWindow {
@@ -69,6 +70,8 @@ public:
     std::unique_ptr<TWsprBeacon> Beacon;  // while the beacon runs
 
     void FormClose();
+    // Every change of a field goes to WsprFields, for the settings file.
+    void FieldsChange();
     void ButtonStartClick();
     void Timer1Timer();
     void Timer2Timer();
@@ -83,6 +86,8 @@ private:
     void PlaceControls();
 
     void ConnectHandlers();
+    // WsprFields into the fields, when the window is made.
+    void ShowFields();
     void StartBeacon();
     void ReleaseStart();
     // Rearms Timer2 for the beacon's next wake.
@@ -94,6 +99,7 @@ private:
 
     std::array<double, 4> toneHz_{};  // on the air, before multiplier and offset
     bool stoppedOnlineDetection_ = false;
+    bool boardAway_ = false;  // as the display last saw it
     int clockStateAge_ = 0;
 };
 

@@ -42,31 +42,28 @@ void TFormWspr::CreateControls()
     for (int dbm = 0; dbm <= 60; ++dbm)
         if (IsWsprPower(dbm))
             ComboPower->addItem(QString::number(dbm));
-    ComboPower->setCurrentText("37");
     LabelPowerUnit = label("dBm");
     LabelDial = label("Dial frequency");
     ComboBand = new QComboBox(client);
     ComboBand->setEditable(true);
     for (const auto& b : Bands)
         ComboBand->addItem(QString("%1 (%2)").arg(b.Mhz, b.Band));
-    ComboBand->setCurrentText("14.0956 (20 m)");
     LabelDialUnit = label("MHz");
     LabelAudio = label("Audio offset");
-    EditAudio = edit("1500");
+    EditAudio = edit("");
     EditAudio->setToolTip("1400 to 1600 Hz above the dial frequency");
     LabelAudioUnit = label("Hz");
     RadioShare = new QRadioButton("Share of slots", client);
-    RadioShare->setChecked(true);
-    EditShare = edit("20");
+    EditShare = edit("");
     LabelShareUnit = label("%, chosen at random");
     RadioEvery = new QRadioButton("Every", client);
-    EditEvery = edit("5");
+    EditEvery = edit("");
     LabelEveryUnit = label("th slot");
     SlotChoice = new QButtonGroup(this);
     SlotChoice->addButton(RadioShare);
     SlotChoice->addButton(RadioEvery);
     LabelOff = label("Off frequency");
-    EditOff = edit("200");
+    EditOff = edit("");
     EditOff->setToolTip("Where the board stays between transmissions; 0 for the Si570's start-up frequency");
     LabelOffUnit = label("MHz");
     ButtonStart = new QPushButton("Start", client);

@@ -49,10 +49,12 @@ std::shared_ptr<VirtualBoard> MakeDemoBoard(std::u16string serial)
     VirtualBoard::Config config;
     config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
     config.Product = u"VELNOR-I2C";
-    config.Serial = std::move(serial);
+    config.Serial = serial;
     auto board = std::make_shared<VirtualBoard>(config);
     board->Recording = false;  // the demo runs for hours; nobody reads the log
     board->Latency = DemoTiming;
+    if (DemoBoardLog)
+        DemoBoardLog->Attach(board, std::string(serial.begin(), serial.end()));
     return board;
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "sim/BoardLog.h"
 #include "sim/VirtualBoard.h"
 
 class QLabel;
@@ -15,8 +16,10 @@ class QTimer;
 class VirtualUsbfs;
 
 // A synthesizer board as the demo attaches it, taking the time a real board
-// takes per transfer unless the demo was started with --instant.
+// takes per transfer unless the demo was started with --instant, and writing
+// what it receives to the board log when the demo was started with one.
 inline VirtualBoard::Timing DemoTiming = VirtualBoard::LowSpeedTiming;
+inline std::unique_ptr<TBoardLog> DemoBoardLog;
 std::shared_ptr<VirtualBoard> MakeDemoBoard(std::u16string serial);
 
 class TFormVirtualBoard : public QWidget {

@@ -1,6 +1,9 @@
 // The program with virtual boards beneath libusb, to try without hardware.
+#include <QFile>
 #include <QMainWindow>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/CommandLine.h"
@@ -19,6 +22,14 @@ int main(int argc, char** argv)
     const TCommandLine options = ParseCommandLine(app.arguments(), true);
     if (options.Instant)
         DemoTiming = {};
+    if (!options.BoardLog.isEmpty()) {
+        try {
+            DemoBoardLog = std::make_unique<TBoardLog>(QFile::encodeName(options.BoardLog).toStdString());
+        } catch (const std::runtime_error& e) {
+            std::fprintf(stderr, "quorvex-demo: %s\n", e.what());
+            return EXIT_FAILURE;
+        }
+    }
     // Serial numbers, as boards that tell themselves apart have: each keeps
     // its identity when it is unplugged and plugged in again.
     const auto board = MakeDemoBoard(u"1");

@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "support/Feedback.h"
 #include "tests/common/UsbfsFaults.h"
+#include "wspr/WsprFields.h"
 
 void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers)
 {
@@ -28,6 +29,7 @@ void ResetMainWindowValues()
     FskShift = 100;
     MemoryOn = 0;
     MEPT_Text = defaultCode;
+    WsprFields = {};
     SendOnConnect = true;
     FskToggleGuard = false;
 }

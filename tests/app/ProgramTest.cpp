@@ -5,6 +5,8 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 
 #include "AppFixture.h"
@@ -100,7 +102,7 @@ TEST_F(Program, AnErrorEscapingAnEventHandlerReachesTheErrorDisplay)
 namespace {
 
 // Runs a copy of the demo program in dir, so it writes its settings there.
-QProcess& StartDemo(QProcess& demo, const std::filesystem::path& dir)
+QProcess& StartDemo(QProcess& demo, const std::filesystem::path& dir, const QStringList& arguments = {})
 {
     const auto binary = dir / "quorvex-demo";
     std::filesystem::copy_file(QUORVEX_DEMO_PATH, binary);
@@ -108,8 +110,14 @@ QProcess& StartDemo(QProcess& demo, const std::filesystem::path& dir)
     env.insert("QT_QPA_PLATFORM", "offscreen");
     demo.setProcessEnvironment(env);
     demo.setWorkingDirectory(QString::fromStdString(dir.string()));
-    demo.start(QString::fromStdString(binary.string()), {});
+    demo.start(QString::fromStdString(binary.string()), arguments);
     return demo;
+}
+
+std::string FileText(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace
@@ -142,6 +150,48 @@ TEST_F(Program, DemoFirstStartTunesTheVirtualBoard)
     std::ifstream written(WorkDir / "Quorvex.ini", std::ios::binary);
     const std::string text(std::istreambuf_iterator<char>(written), {});
     EXPECT_TRUE(text.starts_with("Frequency= 1.40740000000000E+0007\r\nUnit=2\r\n")) << text;
+}
+
+// The board log as a user reads it: each request the virtual board received
+// is in the file as it happened, even when the demo is killed at once.
+TEST_F(Program, DemoBoardLogHoldsWhatTheBoardReceivedEvenWhenKilled)
+{
+    const auto log = WorkDir / "board.log";
+    QProcess demo;
+    StartDemo(demo, WorkDir, {"--instant", "--board-log", QString::fromStdString(log.string())});
+    ASSERT_TRUE(demo.waitForStarted(5000));
+    // The first start tunes the board to 14.074 MHz.
+    TDividerSetting setting;
+    ASSERT_TRUE(FindDividers(14.074, NominalXtalMHz, 0, setting));
+    char bytes[16];
+    const TRegisterBlock block = PackRegisters(setting);
+    std::snprintf(bytes, sizeof bytes, "%02X%02X%02X%02X%02X%02X", block[0], block[1], block[2], block[3], block[4],
+                  block[5]);
+    const std::string tuned = "board=1 type=0x40 request=0x30 value=0x0755 index=0x0000 length=6 result=6 bytes=" +
+                              std::string(bytes) + "\n";
+    for (int waited = 0; waited < 100 && FileText(log).find(tuned) == std::string::npos; ++waited)
+        QTest::qWait(50);
+    ::kill(static_cast<pid_t>(demo.processId()), SIGKILL);
+    ASSERT_TRUE(demo.waitForFinished(5000));
+
+    const std::string text = FileText(log);
+    EXPECT_NE(text.find(tuned), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\n")) << "whole lines only";
+    const QRegularExpression line(R"(^\d+ board=1 type=0x[0-9A-F]{2} request=0x[0-9A-F]{2} value=0x[0-9A-F]{4} )"
+                                  R"(index=0x[0-9A-F]{4} length=\d+ result=-?\d+ bytes=([0-9A-F]{2})*$)");
+    const QStringList lines = QString::fromStdString(text).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("# "));
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        EXPECT_TRUE(line.match(lines[i]).hasMatch()) << lines[i].toStdString();
+
+    // A file it cannot make ends the demo at once, saying why.
+    QProcess refused;
+    StartDemo(refused, WorkDir / "bin", {"--board-log", "/nonexistent/board.log"});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_TRUE(refused.readAllStandardError().contains(
+        "quorvex-demo: Cannot create the board log /nonexistent/board.log: No such file or directory\n"));
 }
 
 TEST_F(Program, MainWindowLayout)
@@ -180,6 +230,7 @@ TEST_F(Program, HelpAndVersionAnswerWithoutADisplay)
         {QUORVEX_PATH, "--help", "--filter-board"},
         {QUORVEX_PATH, "--version", "quorvex " QUORVEX_VERSION "\n"},
         {QUORVEX_DEMO_PATH, "--help", "--instant"},
+        {QUORVEX_DEMO_PATH, "--help", "--board-log <file>"},
         {QUORVEX_DEMO_PATH, "-v", "quorvex-demo " QUORVEX_VERSION "\n"},
     };
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

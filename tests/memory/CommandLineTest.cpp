@@ -14,6 +14,9 @@ TEST(CommandLine, FilterBoardSwitchOffersTheSecondEditor)
     EXPECT_TRUE(ParseCommandLine({"quorvex", "--filter-board"}).FilterBoard);
     const TCommandLine demo = ParseCommandLine({"quorvex-demo", "--filter-board", "--instant"}, true);
     EXPECT_TRUE(demo.FilterBoard && demo.Instant) << "the demo takes the switch too, and its own";
+    EXPECT_EQ(ParseCommandLine({"quorvex-demo", "--board-log", "board.log"}, true).BoardLog, "board.log");
+    EXPECT_EQ(ParseCommandLine({"quorvex-demo", "--board-log=b c.log", "--instant"}, true).BoardLog, "b c.log");
+    EXPECT_TRUE(demo.BoardLog.isEmpty());
 }
 
 TEST(CommandLine, HelpNamesTheSwitch)

@@ -8,6 +8,11 @@ WsprUtc::time_point TBeaconDriver::Utc() const
            std::chrono::duration_cast<WsprUtc::duration>(Now - T0);
 }
 
+TBeaconDriver::Clock::time_point TBeaconDriver::At(WsprUtc::time_point utc) const
+{
+    return T0 + std::chrono::duration_cast<Clock::duration>(utc - (WsprTransmissionStart(FirstSlot) - WsprStartDelay));
+}
+
 std::vector<TBeaconDriver::TWrite> TBeaconDriver::Run(TWsprBeacon& beacon, VirtualBoard& board,
                                                       const std::function<bool()>& done,
                                                       const std::function<void()>& between, int maxPolls)
@@ -30,7 +35,8 @@ std::vector<TBeaconDriver::TWrite> TBeaconDriver::Run(TWsprBeacon& beacon, Virtu
             between();
         if (done())
             break;
-        Now = std::max(Now, beacon.NextWake());
+        const Clock::time_point wake = NextEvent ? std::min(beacon.NextWake(), NextEvent()) : beacon.NextWake();
+        Now = std::max(Now, wake);
     }
     return writes;
 }

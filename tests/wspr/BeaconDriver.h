@@ -16,6 +16,12 @@ struct TBeaconDriver {
     static constexpr Clock::time_point T0{};
     Clock::time_point Now = T0 + std::chrono::milliseconds(200);
     WsprUtc::time_point Utc() const;
+    // The monotonic time at which UTC reads `utc`.
+    Clock::time_point At(WsprUtc::time_point utc) const;
+
+    // When set, the clock stops there too (a test's next event), not only
+    // where the beacon asks to be woken: an extra poll finds nothing to do.
+    std::function<Clock::time_point()> NextEvent;
 
     // A register write the board received, and the UTC time of the poll that sent it.
     struct TWrite {

@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <filesystem>
+#include <fstream>
+
 #include "AppFixture.h"
 #include "BeaconDriver.h"
 #include "support/Feedback.h"
@@ -24,9 +27,16 @@ protected:
         AppTest::TearDown();
     }
 
-    TFormWspr& Open()
+    // The main window started on a board, named by its serial when it has one.
+    TFormWspr& Open(const std::string& serial = "")
     {
-        StartOnline();
+        if (serial.empty()) {
+            StartOnline();
+        } else {
+            Board = PlugBoard(u"VELNOR-I2C", std::u16string(serial.begin(), serial.end()));
+            WriteSettings({{"DevSerial=", serial}, {"DevNo=", std::to_string(Fs.DeviceNumber(*Board))}});
+            Start();
+        }
         Window = std::make_unique<TFormWspr>();
         FormWspr = Window.get();
         Window->SteadyNowHook = [this] { return Driver.Now; };
@@ -126,7 +136,7 @@ TEST_F(WsprWindowTest, FieldsTheBeaconCannotUseAreRefusedBeforeAnythingIsSent)
         EXPECT_FALSE(Window->Beacon) << c.Status;
     }
     EXPECT_TRUE(Board->Log.empty());
-    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_EQ(Fs.OpenFiles(), 0);
 }
 
 // A whole transmission as the window shows it: the countdown, each symbol
@@ -173,7 +183,7 @@ TEST_F(WsprWindowTest, ATransmissionIsShownSymbolBySymbolAndSentWithMultiplierAn
     EXPECT_FALSE(Window->Beacon);
     EXPECT_EQ(Window->ButtonStart->text(), "Start");
     EXPECT_EQ(Status(), "Beacon stopped");
-    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_EQ(Fs.OpenFiles(), 0) << "the board is let go";
     EXPECT_EQ(Text(Window->LabelNext), "Stopped");
 }
 
@@ -197,17 +207,63 @@ TEST_F(WsprWindowTest, AFailingBoardIsReportedOncePerTransmission)
     EXPECT_TRUE(Window->ButtonStart->isChecked()) << "the beacon goes on";
 }
 
-// Keying and the beacon would share the one kept handle.
-TEST_F(WsprWindowTest, TheBeaconDoesNotStartWhileFskKeyingHoldsTheBoard)
+// Keying and the beacon would take turns on the board: whichever runs first
+// keeps it, and the other is refused with the reason.
+TEST_F(WsprWindowTest, TheBeaconAndFskKeyingNeverDriveTheBoardTogether)
 {
     Open();
+    Fill("K1ABC", "FN42");
     Form->CheckBox1->setChecked(true);
     ASSERT_NE(PersistentHandle, nullptr);
-    Fill("K1ABC", "FN42");
     ClickStart();
     EXPECT_EQ(Status(), "FSK keying holds the board: untick \"Enable FSK via CW-Key\" first.");
     EXPECT_FALSE(Window->Beacon);
     Form->CheckBox1->setChecked(false);
+
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    Form->CheckBox1->setChecked(true);
+    EXPECT_FALSE(Form->CheckBox1->isChecked());
+    EXPECT_EQ(Form->StatusBar1->text(), "FSK keying not started: the WSPR beacon is sending; stop it first.");
+    EXPECT_EQ(PersistentHandle, nullptr);
+    EXPECT_FALSE(Form->Timer2->isActive());
+    ClickStart();
+    Form->CheckBox1->setChecked(true);
+    EXPECT_TRUE(Form->CheckBox1->isChecked()) << "keying starts once the beacon has stopped";
+    Form->CheckBox1->setChecked(false);
+}
+
+// The board leaves in the middle of a transmission and comes back: one box,
+// the transmission given up and said so, and the next slot sent whole.
+TEST_F(WsprWindowTest, ABoardThatLeavesIsReportedOnceAndGetsTheNextSlotWhenBack)
+{
+    Open("7");
+    Fill("K1ABC", "FN42");
+    Window->RadioEvery->setChecked(true);
+    Window->EditEvery->setText("1");
+    ClickStart();
+    ASSERT_TRUE(Window->Beacon);
+    RunUntil([&] { return Window->Beacon->SymbolClock().LastSent() == 20; });
+    Fs.Unplug(*Board);
+    RunUntil([&] { return Window->Beacon->SymbolClock().LastSent() == 40; });
+    const std::string notFound = "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC ! The beacon "
+                                 "looks for the board every second and goes on in the first slot after it is back.";
+    EXPECT_EQ(Errors, std::vector<std::string>{notFound});
+    EXPECT_EQ(Status(), notFound);
+    EXPECT_EQ(Text(Window->LabelNext), "Given up, the board is away: \"K1ABC FN42 37\" goes out in a later slot");
+    EXPECT_EQ(Window->ProgressBar1->value(), 0);
+
+    Fs.Plug(Board);
+    const size_t written = Writes().size();
+    RunUntil([&] { return Window->Beacon->TransmissionsGivenUp() == 1; });
+    EXPECT_EQ(Status(), "Board back: the beacon goes on in its next slot.");
+    EXPECT_EQ(Text(Window->LabelSymbol), "0 transmissions sent, 1 given up while the board was away");
+    EXPECT_EQ(Writes().size(), written + 2) << "the off frequency when it was found and at the slot's end, no tone";
+
+    RunUntil([&] { return Window->Beacon->TransmissionsSent() == 1; });
+    EXPECT_EQ(Writes().size(), written + 2 + 162 + 1) << "the next slot whole, then the off frequency";
+    EXPECT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Text(Window->LabelSymbol), "1 transmissions sent, 1 given up while the board was away");
 }
 
 // Online detection would walk the buses every second in the middle of the
@@ -244,4 +300,95 @@ TEST_F(WsprWindowTest, NoBoardMeansNoBeacon)
     ClickStart();
     EXPECT_TRUE(Status().starts_with("Could not find USB device")) << Status();
     EXPECT_FALSE(Window->ButtonStart->isChecked());
+}
+
+// What the operator left in the fields comes back at the next start: the
+// settings file gets them after every older line.
+TEST_F(WsprWindowTest, TheFieldsAreKeptInTheSettingsFileForTheNextStart)
+{
+    Open();
+    Fill("PJ4/K1ABC", "FK52UD", "23");
+    Window->ComboBand->setCurrentText("10.1402");  // typed in, not from the list
+    Window->EditAudio->setText("1450");
+    Window->RadioEvery->setChecked(true);
+    Window->EditEvery->setText("3");
+    Window->EditShare->setText("35");
+    Window->EditOff->setText("0");
+    ASSERT_TRUE(Form->close());
+    const std::vector<std::string> lines = WrittenLines();
+    ASSERT_EQ(lines.size(), 26u);
+    EXPECT_EQ(lines[16].substr(0, 10), "MEPT_Text=") << "the older lines first, as before";
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 17, lines.end()),
+              (std::vector<std::string>{"WSPR_Call=PJ4/K1ABC", "WSPR_Locator=FK52UD", "WSPR_Power=23",
+                                        "WSPR_Dial=10.1402", "WSPR_Audio=1450", "WSPR_EveryNth=1", "WSPR_Share=35",
+                                        "WSPR_Every=3", "WSPR_Off=0"}));
+
+    Window.reset();
+    FormWspr = nullptr;
+    ResetToNothing();
+    std::filesystem::copy_file(ExeDir / "Quorvex.ini", WorkDir / "Quorvex.ini",
+                               std::filesystem::copy_options::overwrite_existing);
+    Start();
+    Window = std::make_unique<TFormWspr>();
+    EXPECT_EQ(Window->EditCall->text(), "PJ4/K1ABC");
+    EXPECT_EQ(Window->EditLocator->text(), "FK52UD");
+    EXPECT_EQ(Window->ComboPower->currentText(), "23");
+    EXPECT_EQ(Window->ComboBand->currentText(), "10.1402");
+    EXPECT_EQ(Window->EditAudio->text(), "1450");
+    EXPECT_TRUE(Window->RadioEvery->isChecked());
+    EXPECT_EQ(Window->EditEvery->text(), "3");
+    EXPECT_EQ(Window->EditShare->text(), "35");
+    EXPECT_EQ(Window->EditOff->text(), "0");
+}
+
+// Files of older and newer programs, and ones edited by hand: the window opens
+// with what they hold, the keys of old are read as before, and a line no
+// program knows is passed over.
+TEST_F(WsprWindowTest, SettingsFilesOfEveryAgeOpenTheWindowWithWhatTheyHold)
+{
+    struct Case {
+        const char* What;
+        const char* After;  // lines after the seventeen older ones
+        const char* Fields;  // call|locator|power|dial|audio|share or every|share|every|off
+    };
+    const char* all = "WSPR_Call=K1ABC\r\nWSPR_Locator=FN42\r\nWSPR_Power=10\r\nWSPR_Dial=3.5686 (80 m)\r\n"
+                      "WSPR_Audio=1550\r\nWSPR_EveryNth=1\r\nWSPR_Share=40\r\nWSPR_Every=2\r\nWSPR_Off=150\r\n";
+    const Case cases[] = {
+        {"an older program's file", "", "||37|14.0956 (20 m)|1500|share|20|5|200"},
+        {"every key", all, "K1ABC|FN42|10|3.5686 (80 m)|1550|every|40|2|150"},
+        {"a newer program's lines among them",
+         "Beacon_Mode=FST4W\r\nWSPR_Call=K1ABC\r\nWSPR_Hops=3\r\nWSPR_Locator=FN42\r\nWSPR_Power=10\r\n"
+         "WSPR_Dial=3.5686 (80 m)\r\nWSPR_Audio=1550\r\nWSPR_EveryNth=1\r\nWSPR_Share=40\r\nWSPR_Every=2\r\n"
+         "WSPR_Off=150\r\nWSPR_Later=1\r\n",
+         "K1ABC|FN42|10|3.5686 (80 m)|1550|every|40|2|150"},
+        // The scan runs forward: a key before the one read ahead of it is not seen, nor is any after it.
+        {"keys out of order", "WSPR_Locator=FN42\r\nWSPR_Call=K1ABC\r\nWSPR_Power=10\r\n",
+         "K1ABC||37|14.0956 (20 m)|1500|share|20|5|200"},
+        // What the fields cannot use is shown as it was typed, for the start to refuse with its reason.
+        {"values typed by hand",
+         "WSPR_Call=k1abc\r\nWSPR_Locator=\r\nWSPR_Power=38\r\nWSPR_Dial=\r\nWSPR_Audio=abc\r\n"
+         "WSPR_EveryNth=2\r\nWSPR_Share=-1\r\nWSPR_Every=\r\nWSPR_Off= 7 \r\n",
+         "k1abc||37||abc|share|-1|| 7 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Window.reset();
+        ResetToNothing();
+        Board = PlugBoard();
+        WriteSettings({{"MEPT_Text=", "S3AB"}});
+        std::ofstream(WorkDir / "Quorvex.ini", std::ios::binary | std::ios::app) << c.After;
+        Start();
+        Window = std::make_unique<TFormWspr>();
+        const TFormWspr& w = *Window;
+        const std::string fields =
+            (w.EditCall->text() + "|" + w.EditLocator->text() + "|" + w.ComboPower->currentText() + "|" +
+             w.ComboBand->currentText() + "|" + w.EditAudio->text() + "|" +
+             (w.RadioEvery->isChecked() ? "every" : "share") + "|" + w.EditShare->text() + "|" +
+             w.EditEvery->text() + "|" + w.EditOff->text())
+                .toStdString();
+        EXPECT_EQ(fields, c.Fields);
+        EXPECT_EQ(MEPT_Text, "S3AB") << "the older keys read as before";
+        EXPECT_EQ(Frequency, 14000000);
+        EXPECT_EQ(WsprFields.Power, w.ComboPower->currentText().toStdString()) << "what is kept is what is shown";
+    }
 }
