@@ -1,0 +1,63 @@
+#pragma once
+// Cuts what a client sends into lines, however the bytes arrive: a line
+// split over several reads, several lines in one. A line that grows past the
+// limit is reported once, as soon as it does, and the rest of it up to its
+// line end is dropped. No Qt here.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class TRigLines {
+public:
+    explicit TRigLines(size_t maxLine) : max_(maxLine) {}
+
+    // Calls each(line, tooLong) for every line that data ends (line without
+    // its '\n'), and each("", true) for a line past the limit. each returns
+    // false to stop: the rest of data is dropped.
+    template <typename Each>
+    void Feed(std::string_view data, Each&& each);
+
+    // Part of a line is waiting for its end.
+    bool HasPartial() const { return !partial_.empty() || dropping_; }
+
+private:
+    size_t max_;
+    std::string partial_;
+    bool dropping_ = false;
+};
+
+template <typename Each>
+void TRigLines::Feed(std::string_view data, Each&& each)
+{
+    while (!data.empty()) {
+        const size_t end = data.find('\n');
+        const bool ended = end != std::string_view::npos;
+        const std::string_view piece = data.substr(0, end);
+        data.remove_prefix(ended ? end + 1 : data.size());
+        if (dropping_) {
+            dropping_ = !ended;
+            continue;
+        }
+        if (partial_.size() + piece.size() > max_) {
+            partial_.clear();
+            dropping_ = !ended;
+            if (!each(std::string_view{}, true))
+                return;
+            continue;
+        }
+        if (!ended) {
+            partial_ += piece;
+            return;
+        }
+        if (partial_.empty()) {
+            if (!each(piece, false))
+                return;
+            continue;
+        }
+        partial_ += piece;
+        const std::string line = std::move(partial_);
+        partial_.clear();
+        if (!each(std::string_view(line), false))
+            return;
+    }
+}
