@@ -13,9 +13,10 @@ public:
 
     // Calls each(line, tooLong) for every line that data ends (line without
     // its '\n'), and each("", true) for a line past the limit. each returns
-    // false to stop: the rest of data is dropped.
+    // false to stop. Returns the bytes of data taken: all of it, or up to the
+    // end of the line each stopped at.
     template <typename Each>
-    void Feed(std::string_view data, Each&& each);
+    size_t Feed(std::string_view data, Each&& each);
 
     // Part of a line is waiting for its end.
     bool HasPartial() const { return !partial_.empty() || dropping_; }
@@ -27,8 +28,9 @@ private:
 };
 
 template <typename Each>
-void TRigLines::Feed(std::string_view data, Each&& each)
+size_t TRigLines::Feed(std::string_view data, Each&& each)
 {
+    const size_t size = data.size();
     while (!data.empty()) {
         const size_t end = data.find('\n');
         const bool ended = end != std::string_view::npos;
@@ -42,22 +44,23 @@ void TRigLines::Feed(std::string_view data, Each&& each)
             partial_.clear();
             dropping_ = !ended;
             if (!each(std::string_view{}, true))
-                return;
+                return size - data.size();
             continue;
         }
         if (!ended) {
             partial_ += piece;
-            return;
+            break;
         }
         if (partial_.empty()) {
             if (!each(piece, false))
-                return;
+                return size - data.size();
             continue;
         }
         partial_ += piece;
         const std::string line = std::move(partial_);
         partial_.clear();
         if (!each(std::string_view(line), false))
-            return;
+            return size - data.size();
     }
+    return size;
 }

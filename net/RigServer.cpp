@@ -74,7 +74,8 @@ void TRigServer::Accept()
             },
             Qt::QueuedConnection);
         clients_.push_back(std::move(client));
-        sweep_.start();
+        if (!sweep_.isActive())
+            sweep_.start();
         emit ClientsChanged(ClientCount());
     }
 }
@@ -89,29 +90,38 @@ TRigServer::TClient* TRigServer::Find(int id)
 
 void TRigServer::Read(TClient& c)
 {
+    if (!c.Backlog.empty())
+        return;  // its turn is still to come; the rest waits in the socket
     const QByteArray data = c.Socket->read(active_.ReadChunkBytes);
     if (c.Quitting || data.isEmpty())
         return;
-    const std::string_view bytes(data.constData(), static_cast<size_t>(data.size()));
+    c.Backlog.assign(data.constData(), static_cast<size_t>(data.size()));
     if (Tap)
-        Tap(c.Id, true, bytes);
+        Tap(c.Id, true, c.Backlog);
     c.LastHeard.start();
+    Answer(c);
+}
+
+void TRigServer::Answer(TClient& c)
+{
+    QElapsedTimer turn;
+    turn.start();
     c.Out.clear();
-    c.Lines.Feed(bytes, [&](std::string_view line, bool tooLong) {
-        if (tooLong) {
+    const size_t taken = c.Lines.Feed(c.Backlog, [&](std::string_view line, bool tooLong) {
+        if (tooLong)
             TRigProtocol::AnswerTooLong(c.Out);
-            return true;
-        }
-        c.Quitting = !protocol_.Answer(line, c.Out);
-        return !c.Quitting;
+        else
+            c.Quitting = !protocol_.Answer(line, c.Out);
+        return !c.Quitting && !turn.hasExpired(active_.TurnMs);
     });
+    c.Backlog.erase(0, taken);
     if (!c.Lines.HasPartial())
         c.PartialSince.invalidate();
     else if (!c.PartialSince.isValid())
         c.PartialSince.start();
 
     if (!c.Out.empty()) {
-        // Replies from earlier reads still wait for the client to take them.
+        // Replies from earlier turns still wait for the client to take them.
         if (c.Socket->bytesToWrite() > active_.MaxUnreadReplyBytes) {
             Drop(c, "does not read its replies");
             return;
@@ -121,8 +131,21 @@ void TRigServer::Read(TClient& c)
         c.Socket->write(c.Out.data(), static_cast<qint64>(c.Out.size()));
         c.Socket->flush();
     }
-    if (c.Quitting)
+    if (c.Quitting) {
+        c.Backlog.clear();
         c.Socket->disconnectFromHost();  // after what is still to be written
+        return;
+    }
+    // The rest after the others' turn: what is left of this read, then what
+    // came meanwhile (the socket does not announce it again).
+    if (!c.Backlog.empty() || c.Socket->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(
+            this,
+            [this, id = c.Id] {
+                if (TClient* next = Find(id))
+                    next->Backlog.empty() ? Read(*next) : Answer(*next);
+            },
+            Qt::QueuedConnection);
 }
 
 void TRigServer::Drop(TClient& c, const QString& reason)

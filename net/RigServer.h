@@ -1,9 +1,10 @@
 #pragma once
 // Network control: a TCP server that answers the station programs' protocol
 // (RigProtocol.h) for a station the host plugs in. It runs on the Qt event
-// loop of the thread it lives in and never waits for a client: each read is
-// answered at once, in one write, and a client that misbehaves is dropped
-// without disturbing the others.
+// loop of the thread it lives in and never waits for a client: what a client
+// sent is answered in turns of a few milliseconds, each turn's replies in one
+// write, and a client that misbehaves is dropped without disturbing the
+// others.
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
@@ -28,6 +29,9 @@ struct TRigServerLimits {
     int ReadChunkBytes = 16384;
     // Replies a client has not taken yet: past this it is dropped.
     int MaxUnreadReplyBytes = 65536;
+    // The longest one client's commands hold the event loop before the
+    // others, and the windows, get their turn (a board transfer takes ~2 ms).
+    int TurnMs = 10;
     // A client that leaves half a line this long is dropped.
     int StalledLineMs = 10000;
     // With every place taken, a newcomer takes the place of the client
@@ -76,12 +80,14 @@ private:
         QElapsedTimer LastHeard;
         QElapsedTimer PartialSince;  // invalid while no half line waits
         bool Quitting = false;
+        std::string Backlog;  // read, not yet answered
         std::string Out;
     };
 
     void Accept();
     TClient* Find(int id);
     void Read(TClient& client);
+    void Answer(TClient& client);
     void Drop(TClient& client, const QString& reason);
     void Remove(TClient& client);
     void Sweep();

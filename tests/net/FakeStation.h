@@ -2,8 +2,10 @@
 // A station for the server's tests: it keeps the frequency it is given and
 // records each one, refuses what lies outside its range, and fails or throws
 // when a test says so. Safe to call from the server's thread.
+#include <chrono>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "net/RigStation.h"
@@ -13,6 +15,8 @@ public:
     TRigRange Reach{2e6, 945e6};
     bool Fail = false;
     bool Throw = false;
+    // What each set takes, as a board transfer does.
+    std::chrono::microseconds Delay{0};
 
     double Frequency() const override
     {
@@ -22,6 +26,7 @@ public:
 
     TSetResult SetFrequency(double hz) override
     {
+        std::this_thread::sleep_for(Delay);
         std::lock_guard lock(mutex_);
         if (Throw)
             throw std::runtime_error("broken station");

@@ -52,15 +52,28 @@ TEST(RigLines, LinesComeWholeWhateverTheReads)
     }
 }
 
-TEST(RigLines, StoppingDropsTheRest)
+// Stopped at a line, it tells how far it took the bytes; the rest can be
+// given again later (the server's turns).
+TEST(RigLines, StoppingTellsWhatWasTaken)
 {
     TRigLines lines(8);
     std::vector<std::string> got;
-    lines.Feed("T 1\nq\nf\n", [&](std::string_view line, bool) {
-        got.emplace_back(line);
-        return line != "q";
-    });
-    EXPECT_EQ(got, (std::vector<std::string>{"T 1", "q"}));
+    const auto until = [&](std::string stop) {
+        return [&got, stop](std::string_view line, bool tooLong) {
+            got.push_back(tooLong ? "<too long>" : std::string(line));
+            return got.back() != stop;
+        };
+    };
+    EXPECT_EQ(lines.Feed("T 1\nq\nf\n", until("q")), 6u);
+    EXPECT_EQ(lines.Feed("f\n", until("")), 2u);
+    EXPECT_EQ(lines.Feed("123456789abc\nt\n", until("<too long>")), 13u);
+    EXPECT_EQ(lines.Feed("t\n", until("")), 2u);
+    // Too long before its end: the rest of it is dropped when it comes.
+    EXPECT_EQ(lines.Feed("123456789", until("<too long>")), 9u);
+    EXPECT_EQ(lines.Feed("abc\nt\n", until("")), 6u);
+    EXPECT_EQ(lines.Feed("F 1", until("")), 3u);
+    EXPECT_EQ(got, (std::vector<std::string>{"T 1", "q", "f", "<too long>", "t", "<too long>", "t"}));
+    EXPECT_TRUE(lines.HasPartial());
 }
 
 }  // namespace

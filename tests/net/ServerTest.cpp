@@ -159,6 +159,31 @@ TEST_F(ServerTest, AMisbehavingClientDoesNotDisturbTheOthers)
     });
 }
 
+// 1,000 frequencies in one go, each taking a board's 2 ms: 2 s of work that
+// is done in turns, so another client (or the windows) waits a turn, not 2 s.
+TEST_F(ServerTest, AFloodOfBoardCommandsDoesNotHoldTheOthers)
+{
+    Station.Delay = 2ms;
+    Station.Recording = false;
+    TServerThread server(Station);
+    TRigClient flood(server.Port());
+    TRigClient other(server.Port());
+    std::string lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += "F " + std::to_string(14000000 + i) + "\n";
+    ASSERT_TRUE(flood.Send(lines));
+    std::this_thread::sleep_for(50ms);  // the flood is being answered
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(other.Send("t\n"));
+    EXPECT_EQ(other.ReadOnce(), "0\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 500ms);
+    std::string answers;
+    for (int i = 0; i < 1000; ++i)
+        answers += "RPRT 0\n";
+    EXPECT_EQ(flood.Read(answers.size(), 30000), answers);
+    EXPECT_EQ(Station.Frequency(), 14000999);
+}
+
 TEST_F(ServerTest, PlacesAreBoundedAndASilentClientMakesRoom)
 {
     TRigServerLimits limits;
