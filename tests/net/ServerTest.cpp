@@ -20,6 +20,16 @@ using namespace std::chrono_literals;
 class ServerTest : public ::testing::Test {
 protected:
     TFakeStation Station;
+    // Why the server refused or dropped clients; read it in the server's thread.
+    std::vector<QString> Dropped;
+
+    void RecordDrops(TServerThread& server)
+    {
+        server.Run([this](TRigServer& s) {
+            QObject::connect(&s, &TRigServer::ClientDropped,
+                             [this](const QString&, const QString& why) { Dropped.push_back(why); });
+        });
+    }
 };
 
 TEST_F(ServerTest, EachReplyComesWholeInOneRead)
@@ -106,10 +116,7 @@ TEST_F(ServerTest, AMisbehavingClientDoesNotDisturbTheOthers)
     limits.StalledLineMs = 100;
     limits.MaxUnreadReplyBytes = 4096;
     TServerThread server(Station, limits);
-    std::vector<QString> dropped;
-    server.Run([&](TRigServer& s) {
-        QObject::connect(&s, &TRigServer::ClientDropped, [&](const QString&, const QString& why) { dropped.push_back(why); });
-    });
+    RecordDrops(server);
     TRigClient good(server.Port());
 
     const auto goodIsAnswered = [&](const char* when) {
@@ -155,7 +162,7 @@ TEST_F(ServerTest, AMisbehavingClientDoesNotDisturbTheOthers)
     flood.Close();
     EXPECT_TRUE(server.WaitForClients(0));
     server.Run([&](TRigServer&) {
-        EXPECT_EQ(dropped, (std::vector<QString>{"left half a line unfinished", "does not read its replies"}));
+        EXPECT_EQ(Dropped, (std::vector<QString>{"left half a line unfinished", "does not read its replies"}));
     });
 }
 
@@ -190,10 +197,7 @@ TEST_F(ServerTest, PlacesAreBoundedAndASilentClientMakesRoom)
     limits.MaxClients = 2;
     limits.IdleBeforeEvictionMs = 300;
     TServerThread server(Station, limits);
-    std::vector<QString> dropped;
-    server.Run([&](TRigServer& s) {
-        QObject::connect(&s, &TRigServer::ClientDropped, [&](const QString&, const QString& why) { dropped.push_back(why); });
-    });
+    RecordDrops(server);
     TRigClient first(server.Port());
     TRigClient second(server.Port());
     ASSERT_TRUE(server.WaitForClients(2));
@@ -214,7 +218,7 @@ TEST_F(ServerTest, PlacesAreBoundedAndASilentClientMakesRoom)
     EXPECT_EQ(second.ReadOnce(), "0\n");
     EXPECT_EQ(server.ClientCount(), 2);
     server.Run([&](TRigServer&) {
-        EXPECT_EQ(dropped, (std::vector<QString>{"every place is taken", "silent longest, when a new client came"}));
+        EXPECT_EQ(Dropped, (std::vector<QString>{"every place is taken", "silent longest, when a new client came"}));
     });
 }
 
