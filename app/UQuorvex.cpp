@@ -49,8 +49,7 @@ double UnitFactorOf(int unitIndex)
 
 double OutputFrequencyOf(double frequency)
 {
-    return static_cast<double>(static_cast<long double>(frequency) * Multiplier +
-                               static_cast<long double>(Offset) * 1000000);
+    return Si570FrequencyOf(frequency, Multiplier, Offset);
 }
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)

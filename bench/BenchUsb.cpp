@@ -184,12 +184,3 @@ BENCHMARK(BM_SetFrequency)->Arg(1)->Arg(20);
 BENCHMARK(BM_SetFrequencyChosenBySerial)->Arg(1)->Arg(20);
 BENCHMARK(BM_BarePollControlMessage);
 BENCHMARK(BM_PollFskKeyUnchanged);
-
-int main(int argc, char** argv)
-{
-    VirtualUsbfs::Instance();  // before the first usb_init
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

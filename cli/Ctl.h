@@ -4,6 +4,7 @@
 // virtual bus.
 #include <functional>
 #include <iosfwd>
+#include <string>
 
 // Exit statuses, as the manual page lists them.
 enum TCtlStatus : int {
@@ -19,9 +20,13 @@ struct TCtlEnvironment {
     std::ostream& Out;
     std::ostream& Err;
     bool ErrIsTerminal = false;                // draw progress bars on Err
+    int OutFd = -1;                            // the file behind Out, when there is one
     std::function<void()> AttachDemoBoard{};   // --demo: before anything calls the USB library
     std::function<bool()> StopRequested{};     // the beacon ends when this turns true
     std::function<void(int ms)> Sleep{};       // the beacon's wait; tests need not wait
+    // The next line of standard input without its end; false at its end or
+    // when a stop was requested while waiting. None: standard input is empty.
+    std::function<bool(std::string& line)> ReadLine{};
 };
 
 int RunQuorvexCtl(int argc, const char* const* argv, TCtlEnvironment& env);

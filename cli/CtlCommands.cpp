@@ -1,13 +1,17 @@
+// The commands of the board's memories (EEPROM and flash, their Intel HEX
+// files), the board list and the stored calibration, the MEPT beacon, and
+// what every command shares: its answer and the failures it raises.
 #include "cli/CtlCommands.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ostream>
 #include <vector>
 
-#include "app/SettingsPath.h"
-#include "cli/CtlOutput.h"
 #include "flash/FirmwareImage.h"
 #include "memory/EepromBoard.h"
 #include "memory/EepromFile.h"
@@ -15,43 +19,13 @@
 #include "mept/BeaconCheck.h"
 #include "mept/MeptCode.h"
 #include "support/NumberText.h"
-#include "support/UUtils.h"
-#include "usb/ChosenBoard.h"
 #include "usb/DeviceList.h"
 #include "usb/FlashCommands.h"
 #include "usb/SynthCommands.h"
 
 namespace {
 
-// The settings that choose and address the board, from the program's settings
-// file when there is one (keys in file order).
-struct TStoredSettings {
-    std::optional<std::string> Product;
-    std::optional<std::string> Serial;
-    std::optional<int> Port;
-    std::optional<std::string> BeaconCode;
-};
-
-TStoredSettings ReadStoredSettings()
-{
-    TStoredSettings stored;
-    std::ifstream file;
-    if (!OpenTextForReading(file, SettingsReadPath()))
-        return stored;
-    int32_t number = 0;
-    if (ReadIntegerAfterKey(file, "I2CAddress=", number) && number >= 0 && number <= 255)
-        I2CAddress = static_cast<uint8_t>(number);
-    std::string text;
-    if (ReadStringAfterKey(file, "Device=", text))
-        stored.Product = text;
-    if (ReadStringAfterKey(file, "DevSerial=", text))
-        stored.Serial = text;
-    if (ReadIntegerAfterKey(file, "DevNo=", number) && number >= 0 && number <= 255)
-        stored.Port = number;
-    if (ReadStringAfterKey(file, "MEPT_Text=", text))
-        stored.BeaconCode = text;
-    return stored;
-}
+constexpr const char* StandardStream = "-";
 
 std::string Hex4(int value)
 {
@@ -60,15 +34,56 @@ std::string Hex4(int value)
     return text;
 }
 
-// The first address the firmware lets be rewritten; nothing (said on standard
-// error) for firmware that cannot flash itself.
-std::optional<uint16_t> SupportedFlashableStart(TCtlEnvironment& env)
+// A file argument: "-" is standard input here.
+THexImage LoadHexArgument(const TCtlCall& call, const std::string& file, uint8_t fill)
+{
+    if (file != StandardStream)
+        return THexImage::Load(file, fill);
+    const auto none = [](std::string&) { return false; };
+    return THexImage::Load(call.Env.ReadLine ? call.Env.ReadLine : THexLineReader(none), "standard input", fill);
+}
+
+// A file to write: "-" is standard output, which then carries nothing else.
+// In a batch session standard output carries the answers.
+bool ToStandardOutput(const TCtlCall& call, const std::string& file)
+{
+    if (file != StandardStream)
+        return false;
+    if (call.InBatch)
+        throw TCtlFailure(CtlUsage, call.Name() + ": FILE '-' is standard output, which carries a batch session's "
+                                                  "answers: name a file");
+    return true;
+}
+
+// A file named by its path that is standard output (/dev/stdout, or the
+// file standard output was sent to) carries the records alone, as - does.
+bool IsStandardOutput(const TCtlCall& call, const std::string& file)
+{
+    struct stat named {};
+    struct stat out {};
+    return call.Env.OutFd >= 0 && ::stat(file.c_str(), &named) == 0 && ::fstat(call.Env.OutFd, &out) == 0 &&
+           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+}
+
+void SaveHex(const TCtlCall& call, const std::string& file, std::span<const uint8_t> bytes, const char* what)
+{
+    if (ToStandardOutput(call, file)) {
+        call.Env.Out << IntelHexText(0, static_cast<int>(bytes.size()), bytes);
+        return;
+    }
+    WriteIntelHex(file, 0, static_cast<int>(bytes.size()), bytes);
+    if (!IsStandardOutput(call, file))
+        call.Reply(std::string(what) + " saved to " + file, {{"saved", file}});
+}
+
+// The first address the firmware lets be rewritten; refused for firmware
+// that cannot flash itself.
+uint16_t SupportedFlashableStart()
 {
     const uint16_t start = ReadFlashableStart();
-    if ((start & 0xFF) != 0xFF)
-        return start;
-    env.Err << "quorvexctl: unsupported firmware: the board cannot flash itself\n";
-    return std::nullopt;
+    if ((start & 0xFF) == 0xFF)
+        throw TCtlFailure(CtlTransfer, "unsupported firmware: the board cannot flash itself");
+    return start;
 }
 
 std::vector<uint8_t> ReadFlash(TCtlEnvironment& env)
@@ -82,169 +97,130 @@ std::vector<uint8_t> ReadFlash(TCtlEnvironment& env)
     return flash;
 }
 
-std::string GradeName(int grade)
+}  // namespace
+
+std::string SpeedGradeName(int grade)
 {
     return std::string(1, static_cast<char>('A' + std::clamp(grade, 0, 2)));
 }
 
-// What the program's start reads from a board before it tunes it.
-void ReadBoardCalibration()
+void TCtlCall::Reply(const std::string& text, const TJsonObject& json) const
 {
-    const int grade = ReadSpeedGrade();
-    if (grade >= 0)
-        SpeedGrade = grade;
-    LoadCalibration();
+    Env.Out << (Json ? json.Text() : text) << "\n";
 }
 
-}  // namespace
-
-bool ParseFrequency(const std::string& text, double& hz)
+void TCtlCall::Warn(const std::string& text) const
 {
-    double factor = 1;
-    std::string number = text;
-    if (!number.empty() && (number.back() == 'k' || number.back() == 'K' || number.back() == 'M')) {
-        factor = number.back() == 'M' ? 1e6 : 1e3;
-        number.pop_back();
+    Env.Err << WarningLine(text, Json) << "\n";
+}
+
+TFrequencyScale TCtlCall::ScaleOption() const
+{
+    TFrequencyScale scale = Scale;
+    if (const auto m = Args.Value("--multiplier")) {
+        scale.Multiplier = NumberValue(Name(), "--multiplier", *m, "a number other than 0");
+        if (scale.Multiplier == 0)
+            RefuseValue(Name(), "--multiplier", *m, "a number other than 0");
     }
-    double value = 0;
-    if (!TryParseFloat(number, value) || !std::isfinite(value * factor) || value < 0)
-        return false;
-    hz = value * factor;
-    return true;
+    if (const auto o = Args.Value("--offset"))
+        scale.OffsetMHz = NumberValue(Name(), "--offset", *o, "MHz, a number");
+    return scale;
 }
 
-void ResolveChoice(const TBoardChoice& choice)
+bool TCtlCall::Pause(long long ms) const
 {
-    const TStoredSettings stored = ReadStoredSettings();
-    SelProduct = choice.Product.value_or(stored.Product.value_or(SelProduct));
-    SelSerial = choice.Serial.value_or(stored.Serial.value_or(SelSerial));
-    SelUsbPortId = static_cast<uint8_t>(choice.Port.value_or(stored.Port.value_or(SelUsbPortId)));
-    if (choice.Manufacturer)
-        SelManufacturer = *choice.Manufacturer;
-}
-
-std::optional<TDevice> FindChosen(const TBoardChoice& choice)
-{
-    Devices.clear();  // the enumeration adds to the list it is given
-    EnumerateDevices(nullptr, Devices);
-    // A board named on the command line must be that board; a stored choice
-    // follows the program's rule: the board its serial names, wherever it is,
-    // else the first board of the product. A serial that names a board is the
-    // rule's to find, so it can say that another board is there instead.
-    const bool serialFilters = choice.Serial && !SerialNamesABoard(*choice.Serial);
-    TDevices candidates;
-    for (const TDevice& d : Devices) {
-        if ((choice.Manufacturer && d.Manufacturer != *choice.Manufacturer) ||
-            (choice.Port && d.UsbPortId != *choice.Port) || (serialFilters && d.Serial != *choice.Serial))
-            continue;
-        candidates.push_back(d);
+    for (long long left = ms; left > 0;) {
+        if (Env.StopRequested && Env.StopRequested())
+            return false;
+        const long long step = std::min<long long>(left, 100);  // a stop is answered within 100 ms
+        if (Env.Sleep)
+            Env.Sleep(static_cast<int>(step));
+        left -= step;
     }
-    const int32_t index = ChooseFromList(candidates);
-    if (index < 0)
-        return std::nullopt;
-    return candidates[static_cast<size_t>(index)];
+    return !(Env.StopRequested && Env.StopRequested());
 }
 
-void ChooseBoard(const TBoardChoice& choice)
+TCtlOutcome RunCaught(TCtlCall& call, const TCtlRun& run)
 {
-    ResolveChoice(choice);
-    const std::optional<TDevice> chosen = FindChosen(choice);
-    if (!chosen) {
-        if (DeniedBoardSeen)
-            throw UsbError(DeniedBoardText());
-        throw DeviceNotFoundError();
+    try {
+        return {run ? run(call) : call.Args.Command->Run(call), {}};
+    } catch (const TCtlFailure& e) {
+        return {e.Status, e.what()};
+    } catch (const DeviceNotFoundError& e) {
+        call.Board.Forget();
+        return {CtlNoBoard, e.what()};
+    } catch (const UsbError& e) {
+        return {CtlTransfer, e.what()};
+    } catch (const FileError& e) {
+        return {CtlFile, e.what()};
+    } catch (const QuorvexError& e) {  // conversion and range errors: of a file's content
+        return {CtlFile, e.what()};
     }
-    SelectBoard(*chosen);
-    SelSerial = chosen->Serial;
-    DeviceOnline = true;
 }
 
-std::string DeniedBoardText()
-{
-    return "Cannot use the board: " + DeniedBoardReason;
-}
-
-int CmdList(bool report, bool json, TCtlEnvironment& env)
+int CmdList(TCtlCall& call)
 {
     TReport lines;
-    EnumerateDevices(report ? &lines : nullptr, Devices);
+    EnumerateDevices(call.Args.Has("--report") ? &lines : nullptr, Devices);
     TJsonList list;
     for (const TDevice& d : Devices) {
-        if (json)
+        if (call.Json)
             list.Add({{"product", d.Product}, {"port", d.UsbPortId}, {"serial", d.Serial},
                       {"manufacturer", d.Manufacturer}});
         else
-            env.Out << d.Product << "\tport " << int(d.UsbPortId) << "\tserial " << d.Serial << "\t"
-                    << d.Manufacturer << "\n";
+            call.Env.Out << d.Product << "\tport " << int(d.UsbPortId) << "\tserial " << d.Serial << "\t"
+                         << d.Manufacturer << "\n";
     }
-    if (json)
-        env.Out << list.Text() << "\n";
+    if (call.Json)
+        call.Env.Out << list.Text() << "\n";
     for (const std::string& line : lines)
-        (json ? env.Err : env.Out) << line << "\n";
+        (call.Json ? call.Env.Err : call.Env.Out) << line << "\n";
     // Listed or not, a board this user may not use is there: said, and the status says it.
-    if (DeniedBoardSeen) {
-        env.Err << "quorvexctl: " << DeniedBoardText() << "\n";
-        return CtlTransfer;
-    }
+    if (DeniedBoardSeen)
+        throw TCtlFailure(CtlTransfer, DeniedBoardText());
     return CtlOk;
 }
 
-int CmdSet(const std::string& frequency, bool json, TCtlEnvironment& env)
+int CmdCalibration(TCtlCall& call)
 {
-    double hz = 0;
-    if (!ParseFrequency(frequency, hz)) {
-        env.Err << "quorvexctl: '" << frequency << "' is not a frequency (Hz, or with k or M)\n";
-        return CtlUsage;
-    }
-    ReadBoardCalibration();
-    if (!SetFrequency(hz)) {
-        env.Err << "quorvexctl: frequency not supported: " << FormatGeneral(hz) << " Hz\n";
-        return CtlUsage;
-    }
-    if (json)
-        env.Out << TJsonObject{{"frequency_hz", hz}, {"crystal_mhz", FxtalMHz}, {"speed_grade", GradeName(SpeedGrade)}}
-                       .Text()
-                << "\n";
-    else
-        env.Out << "f(SI570) = " << FormatGeneral(hz) << " Hz\n";
+    call.Board.Choose();
+    ReadBoardValues();
+    call.Reply("crystal\t" + FormatGeneral(FxtalMHz) + " MHz\nstart-up\t" + FormatGeneral(StartupFreqMHz) +
+                   " MHz\nspeed grade\t" + SpeedGradeName(SpeedGrade),
+               {{"crystal_mhz", FxtalMHz},
+                {"startup_mhz", StartupFreqMHz},
+                {"speed_grade", SpeedGradeName(SpeedGrade)}});
     return CtlOk;
 }
 
-int CmdCalibration(bool json, TCtlEnvironment& env)
+int CmdEepromRead(TCtlCall& call)
 {
-    ReadBoardCalibration();
-    if (json)
-        env.Out << TJsonObject{{"crystal_mhz", FxtalMHz}, {"startup_mhz", StartupFreqMHz},
-                               {"speed_grade", GradeName(SpeedGrade)}}
-                       .Text()
-                << "\n";
-    else
-        env.Out << "crystal\t" << FormatGeneral(FxtalMHz) << " MHz\nstart-up\t" << FormatGeneral(StartupFreqMHz)
-                << " MHz\nspeed grade\t" << GradeName(SpeedGrade) << "\n";
-    return CtlOk;
-}
-
-int CmdEepromRead(const std::string& file, TCtlEnvironment& env)
-{
-    const std::optional<TEepromImage> image = ReadBoardEeprom();
+    const std::string& file = call.Args.Arguments[0];
+    ToStandardOutput(call, file);  // refused before the board is read
+    call.Board.Choose();
+    TTextProgress progress(call.Env, "Reading EEPROM", static_cast<int>(EepromImage.size()));
+    const std::optional<TEepromImage> image = ReadBoardEeprom([&](int done) { progress.Step(done); });
+    progress.Finish();
     if (!image)
         throw DeviceNotFoundError();
-    WriteIntelHex(file, 0, static_cast<int>(image->size()), *image);
-    env.Out << "EEPROM saved to " << file << "\n";
+    SaveHex(call, file, *image, "EEPROM");
     return CtlOk;
 }
 
-int CmdEepromWrite(const std::string& file, bool partial, TCtlEnvironment& env)
+int CmdEepromWrite(TCtlCall& call)
 {
-    const TEepromFile image = LoadEepromFile(file, static_cast<int>(EepromImage.size()));
-    if (!image.Missing.empty() && !partial)
-        throw HexContentError(file + " does not cover the whole EEPROM: it leaves out " + image.MissingText() +
+    const std::string& file = call.Args.Arguments[0];
+    const TEepromFile image = EepromFileOf(LoadHexArgument(call, file, 0x00), static_cast<int>(EepromImage.size()));
+    if (!image.Missing.empty() && !call.Args.Has("--partial"))
+        throw HexContentError(image.Hex.FileName + " does not cover the whole EEPROM: it leaves out " +
+                              image.MissingText() +
                               (image.Outside.empty() ? "" : "; " + image.OutsideText("not written")) +
                               ". Nothing was written; --partial writes the bytes it holds and keeps the board's own");
     if (!image.Outside.empty())
-        env.Err << "quorvexctl: " << file << ": " << image.OutsideText("not written") << "\n";
+        call.Warn(image.Hex.FileName + ": " + image.OutsideText("not written"));
+    call.Board.Choose();
     std::copy_n(image.Hex.Bytes.begin(), EepromImage.size(), EepromImage.begin());
-    TTextProgress progress(env, "Backing up EEPROM", EepromWriteSteps);
+    TTextProgress progress(call.Env, "Backing up EEPROM", EepromWriteSteps);
     const std::string result = WriteBoardEeprom(
         [&](int done, const char* what) {
             progress.Say(what);
@@ -252,65 +228,79 @@ int CmdEepromWrite(const std::string& file, bool partial, TCtlEnvironment& env)
         },
         image.Missing);
     progress.Finish();
-    env.Out << result << "\n";
-    return result.starts_with(EepromVerifiedText) ? CtlOk : CtlDiffers;
+    if (!result.starts_with(EepromVerifiedText))
+        throw TCtlFailure(CtlDiffers, result);
+    call.Reply(result, {{"result", result}, {"backup", result.substr(result.rfind("Backup: ") + 8)}});
+    return CtlOk;
 }
 
-int CmdFlash(const std::string& file, TCtlEnvironment& env)
+int CmdFlash(TCtlCall& call)
 {
     // The file first: one the chip cannot hold is refused before any request.
-    const TFirmwareFile firmware = TFirmwareFile::Load(file);
-    const std::optional<uint16_t> start = SupportedFlashableStart(env);
-    if (!start)
-        return CtlTransfer;
-    const std::vector<uint8_t> image = firmware.ProgramImage(*start);
-    const int blocks = (static_cast<int>(image.size()) - *start + FlashBlockSize - 1) / FlashBlockSize;
-    TTextProgress progress(env, "Flashing", blocks);
-    ProgramFlash(image, *start, [&](int address) { progress.Step((address - *start) / FlashBlockSize); });
+    const TFirmwareFile firmware = TFirmwareFile::Of(LoadHexArgument(call, call.Args.Arguments[0], 0xFF));
+    call.Board.Choose();
+    const uint16_t start = SupportedFlashableStart();
+    const std::vector<uint8_t> image = firmware.ProgramImage(start);
+    const int blocks = (static_cast<int>(image.size()) - start + FlashBlockSize - 1) / FlashBlockSize;
+    TTextProgress progress(call.Env, "Flashing", blocks);
+    ProgramFlash(image, start, [&](int address) { progress.Step((address - start) / FlashBlockSize); });
     progress.Finish();
-    env.Out << "Flashed " << blocks << " blocks, " << Hex4(*start) << " to "
-            << Hex4(static_cast<int>(image.size()) - 1) << "\n";
+    const std::string last = Hex4(static_cast<int>(image.size()) - 1);
+    call.Reply("Flashed " + CountText(blocks, "block") + ", " + Hex4(start) + " to " + last,
+               {{"blocks", blocks}, {"first", Hex4(start)}, {"last", last}});
     return CtlOk;
 }
 
-int CmdVerify(const std::string& file, TCtlEnvironment& env)
+int CmdVerify(TCtlCall& call)
 {
     // What was flashed: the file's bytes from the flashable start on.
-    const TFirmwareFile firmware = TFirmwareFile::Load(file);
-    const std::optional<uint16_t> start = SupportedFlashableStart(env);
-    if (!start)
-        return CtlTransfer;
-    firmware.CheckVerifiable(*start);
-    const std::vector<uint8_t> flash = ReadFlash(env);
-    const TFlashComparison result = CompareFlash(firmware.Hex, flash, *start, FlashSize - 1, true);
-    for (const int a : result.Differing)
-        env.Out << "error at address " << Hex4(a).substr(2) << "\n";
-    env.Out << ComparisonSummary(result, *start, true) << "\n";
-    return result.Differing.empty() ? CtlOk : CtlDiffers;
-}
-
-int CmdDump(const std::string& file, TCtlEnvironment& env)
-{
-    const std::vector<uint8_t> flash = ReadFlash(env);
-    WriteIntelHex(file, 0, FlashSize, flash);
-    env.Out << "Flash saved to " << file << "\n";
+    const TFirmwareFile firmware = TFirmwareFile::Of(LoadHexArgument(call, call.Args.Arguments[0], 0xFF));
+    call.Board.Choose();
+    const uint16_t start = SupportedFlashableStart();
+    firmware.CheckVerifiable(start);
+    const std::vector<uint8_t> flash = ReadFlash(call.Env);
+    const TFlashComparison result = CompareFlash(firmware.Hex, flash, start, FlashSize - 1, true);
+    const std::string summary = ComparisonSummary(result, start, true);
+    if (!call.Json)
+        for (const int a : result.Differing)
+            call.Env.Out << "error at address " << Hex4(a).substr(2) << "\n";
+    if (!result.Differing.empty())
+        throw TCtlFailure(CtlDiffers, summary);
+    call.Reply(summary, {{"result", summary}, {"compared", result.Compared}});
     return CtlOk;
 }
 
-int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
+int CmdDump(TCtlCall& call)
 {
-    const TStoredSettings stored = ReadStoredSettings();
-    const std::string code = !options.Code.empty() ? options.Code : stored.BeaconCode.value_or(DefaultMeptCode);
-    const int symbolMs = SymbolTimeMsOf(options.SymbolTimeS);
-    const double offHz = options.OffMHz * 1e6;
+    const std::string& file = call.Args.Arguments[0];
+    ToStandardOutput(call, file);
+    call.Board.Choose();
+    SaveHex(call, file, ReadFlash(call.Env), "Flash");
+    return CtlOk;
+}
+
+int CmdBeacon(TCtlCall& call)
+{
+    const std::string& name = call.Name();
+    const std::string code =
+        call.Args.Argument(0).value_or(StoredBeaconCode().value_or(DefaultMeptCode));
+    const double symbolS = NumberValue(name, "--symbol-time", call.Args.Value("--symbol-time").value_or("1"),
+                                       "seconds, 0.001 to 86400");
+    if (!(symbolS >= 0.001 && symbolS <= 86400))
+        RefuseValue(name, "--symbol-time", *call.Args.Value("--symbol-time"), "seconds, 0.001 to 86400");
+    const double spacingHz =
+        NumberValue(name, "--spacing", call.Args.Value("--spacing").value_or("1"), "Hz, a number");
+    const double offHz = NumberValue(name, "--off", call.Args.Value("--off").value_or("200"), "MHz, a number") * 1e6;
+    const double frequencyHz = FrequencyValue(name, "--frequency", call.Args.Value("--frequency").value_or("10M"));
+    const int symbolMs = SymbolTimeMsOf(symbolS);
+    TCtlEnvironment& env = call.Env;
+    call.Board.Choose();
     // The board's own crystal and speed grade decide what it can make.
-    ReadBoardCalibration();
-    const std::string refusal = BeaconRefusal({code, options.FrequencyHz, options.SpacingHz, offHz}, FxtalMHz,
-                                              SpeedGrade, [](double hz) { return hz; });
-    if (!refusal.empty()) {
-        env.Err << "quorvexctl: " << refusal << "\n";
-        return CtlUsage;
-    }
+    ReadBoardValues();
+    const std::string refusal =
+        BeaconRefusal({code, frequencyHz, spacingHz, offHz}, FxtalMHz, SpeedGrade, [](double hz) { return hz; });
+    if (!refusal.empty())
+        throw TCtlFailure(CtlUsage, refusal);
     TMeptTransmission transmission;
     TMeptDrawing drawing;
     drawing.Clear();
@@ -323,11 +313,13 @@ int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
             failing = false;
         } catch (const QuorvexError& e) {
             if (!failing)
-                env.Err << "quorvexctl: " << e.what() << "\n";
+                env.Err << ErrorLine(e.what(), CtlTransfer, call.Json) << "\n";
             failing = true;
         }
     };
-    env.Out << "Sending " << code << " every " << symbolMs << " ms per symbol; stop with Ctrl+C\n" << std::flush;
+    call.Reply("Sending " + code + " every " + std::to_string(symbolMs) + " ms per symbol; stop with Ctrl+C",
+               {{"sending", code}, {"symbol_ms", symbolMs}});
+    env.Out << std::flush;
     using Clock = std::chrono::steady_clock;
     int intervalMs = symbolMs;
     auto due = Clock::now() + std::chrono::milliseconds(intervalMs);
@@ -343,7 +335,7 @@ int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
         if (tick.Stop)
             break;
         if (tick.Symbol)
-            send(SymbolFrequencyOf(*tick.Symbol, options.FrequencyHz, options.SpacingHz, offHz));
+            send(SymbolFrequencyOf(*tick.Symbol, frequencyHz, spacingHz, offHz));
         if (transmission.Finished)
             transmission.Start(code);
         if (transmission.PendingCode.empty())
@@ -352,6 +344,6 @@ int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env)
         due += std::chrono::milliseconds(intervalMs);
     }
     send(offHz);
-    env.Out << "Stopped; the board is on the off frequency " << FormatGeneral(offHz) << " Hz\n";
+    call.Reply("Stopped; the board is on the off frequency " + FormatGeneral(offHz) + " Hz", {{"stopped_hz", offHz}});
     return failing ? CtlTransfer : CtlOk;
 }

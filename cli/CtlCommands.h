@@ -1,53 +1,85 @@
 #pragma once
-// The subcommands of quorvexctl. Each returns its exit status; failures that
-// end a subcommand are raised (the caller maps them to a status and a line
-// on standard error).
-#include <optional>
+// The commands of quorvexctl. Each returns its exit status; failures that
+// end a command are raised (TCtlFailure with its status, or the device
+// link's and the files' errors), and the caller says them on standard error
+// or, in a batch session, as the command's answer.
+#include <functional>
 #include <string>
 
 #include "cli/Ctl.h"
-#include "usb/DeviceList.h"
+#include "cli/CtlArgs.h"
+#include "cli/CtlBoard.h"
+#include "cli/CtlOutput.h"
 
-// Which board: what the options say, else what the settings file in the
-// working directory says, else the program's defaults.
-struct TBoardChoice {
-    std::optional<std::string> Product;
-    std::optional<std::string> Serial;
-    std::optional<std::string> Manufacturer;
-    std::optional<int> Port;
+// The Si570's frequency from the display frequency: f × multiplier + offset.
+struct TFrequencyScale {
+    double Multiplier = 1;
+    double OffsetMHz = 0;
+    bool operator==(const TFrequencyScale&) const = default;
 };
 
-// "14074000", "14.074M", "7030k": Hz. False for anything else.
-bool ParseFrequency(const std::string& text, double& hz);
+// One command as it runs: what the line said and where it answers.
+struct TCtlCall {
+    TCtlEnvironment& Env;
+    const TCtlArgs& Args;
+    TCtlBoard& Board;
+    bool Json = false;
+    bool InBatch = false;
+    TFrequencyScale Scale{};  // what --multiplier and --offset leave unsaid: a batch's own values
 
-// The identity from the options, else the settings file, else the defaults.
-void ResolveChoice(const TBoardChoice& choice);
-// The chosen board among the boards present now, by the program's rule.
-std::optional<TDevice> FindChosen(const TBoardChoice& choice);
-// Points the board identity at the chosen board; DeviceNotFoundError when
-// there is none, UsbError (DeniedBoardText) when the board there may not be used.
-void ChooseBoard(const TBoardChoice& choice);
-// "Cannot use the board: " and the library's words with the cause and the fix.
-std::string DeniedBoardText();
-
-int CmdList(bool report, bool json, TCtlEnvironment& env);
-int CmdSet(const std::string& frequency, bool json, TCtlEnvironment& env);
-int CmdCalibration(bool json, TCtlEnvironment& env);
-int CmdEepromRead(const std::string& file, TCtlEnvironment& env);
-int CmdEepromWrite(const std::string& file, bool partial, TCtlEnvironment& env);
-int CmdFlash(const std::string& file, TCtlEnvironment& env);
-int CmdVerify(const std::string& file, TCtlEnvironment& env);
-int CmdDump(const std::string& file, TCtlEnvironment& env);
-
-struct TBeaconOptions {
-    std::string Code;
-    double SymbolTimeS = 1;
-    double SpacingHz = 1;
-    double OffMHz = 200;
-    double FrequencyHz = 10000000;
+    const std::string& Name() const { return Args.Command->Name; }
+    // The command's result: a text line, or with --json the object.
+    void Reply(const std::string& text, const TJsonObject& json) const;
+    // A line on standard error that does not end the command.
+    void Warn(const std::string& text) const;
+    // The scale of --multiplier and --offset, each else the call's own.
+    TFrequencyScale ScaleOption() const;
+    // Waits ms, in steps that answer a stop request; false when stopped.
+    bool Pause(long long ms) const;
 };
-int CmdBeacon(const TBeaconOptions& options, TCtlEnvironment& env);
 
+// "A", "B" or "C" for 0, 1, 2.
+std::string SpeedGradeName(int grade);
+
+// The exit status of a raised failure and its text, for the line that says it.
+struct TCtlOutcome {
+    int Status;
+    std::string Text;
+};
+// Runs the command (or run), with the failures it raises turned into their
+// outcome. A board that was not found is looked for afresh by the next command.
+using TCtlRun = std::function<int(TCtlCall& call)>;
+TCtlOutcome RunCaught(TCtlCall& call, const TCtlRun& run = {});
+
+// Sets the Si570 to what the display frequency gives with the scale, and
+// answers with both (set, sweep).
+void SetAndReply(TCtlCall& call, double displayHz, const TFrequencyScale& scale);
+
+int CmdList(TCtlCall& call);
+int CmdGet(TCtlCall& call);
+int CmdSet(TCtlCall& call);
+int CmdKey(TCtlCall& call);
+int CmdCalibration(TCtlCall& call);
+int CmdCalibrate(TCtlCall& call);
+int CmdShift(TCtlCall& call);
+int CmdStartup(TCtlCall& call);
+int CmdSpeedGrade(TCtlCall& call);
+int CmdRemember(TCtlCall& call);
+int CmdErase(TCtlCall& call);
+int CmdEepromRead(TCtlCall& call);
+int CmdEepromWrite(TCtlCall& call);
+int CmdFlash(TCtlCall& call);
+int CmdVerify(TCtlCall& call);
+int CmdDump(TCtlCall& call);
+// A session on one board: a command per line of standard input, an answer per line.
+int CmdBatch(TCtlCall& call);
+// set, step by step from START to STOP, on one board session.
+int CmdSweep(TCtlCall& call);
+int CmdSleep(TCtlCall& call);
+int CmdBeacon(TCtlCall& call);
 // Looks for the chosen board every interval until stopped, with one line on
 // standard output when it is first looked for and whenever it goes or comes back.
-int CmdWatch(const TBoardChoice& choice, double intervalS, TCtlEnvironment& env);
+int CmdWatch(TCtlCall& call);
+// The bash completion, made from the command table.
+int CmdCompletion(TCtlCall& call);
+std::string BashCompletionScript();

@@ -63,6 +63,16 @@ std::string TJsonList::Text() const
     return out + "]";
 }
 
+std::string ErrorLine(const std::string& text, int status, bool json)
+{
+    return json ? TJsonObject{{"error", text}, {"status", status}}.Text() : "quorvexctl: " + text;
+}
+
+std::string WarningLine(const std::string& text, bool json)
+{
+    return json ? TJsonObject{{"warning", text}}.Text() : "quorvexctl: " + text;
+}
+
 TTextProgress::TTextProgress(TCtlEnvironment& env, std::string what, int steps)
     : env_(env), what_(std::move(what)), steps_(steps > 0 ? steps : 1)
 {

@@ -28,6 +28,11 @@ private:
     std::vector<std::string> items_;
 };
 
+// What quorvexctl says on standard error after "quorvexctl: ", or with
+// --json as {"error": text, "status": status} (a warning: {"warning": text}).
+std::string ErrorLine(const std::string& text, int status, bool json);
+std::string WarningLine(const std::string& text, bool json);
+
 // "Flashing [#####     ] 12/64" redrawn in place on standard error, only
 // when it is a terminal; a script's log stays clean.
 class TTextProgress {

@@ -1,7 +1,6 @@
 // quorvexctl watch: a line whenever the chosen board goes or comes back, for
 // a supervisor that restarts what drives the board.
-#include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <ostream>
 
 #include "cli/CtlCommands.h"
@@ -10,47 +9,61 @@
 
 namespace {
 
-std::string BoardText(const TDevice& d)
-{
-    return d.Product + "\tport " + std::to_string(d.UsbPortId) + "\tserial " + d.Serial;
-}
-
 // Why the chosen board is not usable, when something can be said.
 std::string AbsenceText()
 {
     if (DeniedBoardSeen)
-        return "\t" + DeniedBoardText();
+        return DeniedBoardText();
     if (ChosenBoard.Presence == TBoardPresence::OtherPresent)
-        return "\t" + OtherBoardText();
+        return OtherBoardText();
     return {};
+}
+
+// "back\tVELNOR-I2C\tport 5\tserial SN1", "gone\t<reason>", or the same as
+// a JSON object.
+void Event(const TCtlCall& call, const char* event, const std::optional<TDevice>& board)
+{
+    if (board) {
+        call.Reply(std::string(event) + "\t" + board->Product + "\tport " + std::to_string(board->UsbPortId) +
+                       "\tserial " + board->Serial,
+                   {{"event", event},
+                    {"product", board->Product},
+                    {"port", board->UsbPortId},
+                    {"serial", board->Serial}});
+    } else {
+        const std::string reason = AbsenceText();
+        call.Reply(std::string(event) + (reason.empty() ? "" : "\t" + reason), {{"event", event}, {"reason", reason}});
+    }
+    call.Env.Out << std::flush;
 }
 
 }  // namespace
 
-int CmdWatch(const TBoardChoice& choice, double intervalS, TCtlEnvironment& env)
+int CmdWatch(TCtlCall& call)
 {
+    const std::string intervalText = call.Args.Value("--interval").value_or("1");
+    const char* accepts = "seconds, 0.01 to 3600";
+    const double intervalS = NumberValue(call.Name(), "--interval", intervalText, accepts);
+    if (!(intervalS >= 0.01 && intervalS <= 3600))
+        RefuseValue(call.Name(), "--interval", intervalText, accepts);
+    const TBoardChoice& choice = call.Board.Choice();
     ResolveChoice(choice);
-    const auto interval = std::chrono::milliseconds(static_cast<long long>(intervalS * 1000));
     bool first = true;
     std::optional<TDevice> was;
-    while (!env.StopRequested()) {
+    do {
         const std::optional<TDevice> now = FindChosen(choice);
         // A board back under a new number went and came back between two looks.
         const bool back = now && (!was || was->UsbPortId != now->UsbPortId);
         if (first)
-            env.Out << (now ? "present\t" + BoardText(*now) : "absent" + AbsenceText()) << "\n" << std::flush;
+            Event(call, now ? "present" : "absent", now);
         else if (back)
-            env.Out << "back\t" << BoardText(*now) << "\n" << std::flush;
+            Event(call, "back", now);
         else if (was && !now)
-            env.Out << "gone" << AbsenceText() << "\n" << std::flush;
+            Event(call, "gone", now);
         if (now)
             SelUsbPortId = now->UsbPortId;  // follows the board its serial names
         first = false;
         was = now;
-        const auto due = std::chrono::steady_clock::now() + interval;
-        for (auto left = interval; left.count() > 0 && !env.StopRequested();
-             left = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now()))
-            env.Sleep(static_cast<int>(std::min<long long>(left.count(), 100)));  // a stop is answered within 100 ms
-    }
+    } while (call.Pause(std::llround(intervalS * 1000)));
     return CtlOk;
 }

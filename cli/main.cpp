@@ -2,9 +2,12 @@
 // running beacon cleanly; --demo puts a virtual board beneath the library.
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <string>
 #include <iostream>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +24,41 @@ void OnStopSignal(int)
     g_stop = true;
 }
 
+// Standard input a line at a time with the system's calls: a stop signal ends
+// a wait for the next line (the stream library would wait on), and a line
+// longer than any command or Intel HEX record ends the input.
+class TStandardInput {
+public:
+    bool ReadLine(std::string& line)
+    {
+        constexpr size_t MaxLine = 1 << 20;
+        for (;;) {
+            const size_t end = buffer_.find('\n');
+            if (end != std::string::npos || (atEnd_ && !buffer_.empty())) {
+                line.assign(buffer_, 0, std::min(end, buffer_.size()));
+                buffer_.erase(0, end == std::string::npos ? buffer_.size() : end + 1);
+                return true;
+            }
+            if (atEnd_ || buffer_.size() > MaxLine)
+                return false;
+            char chunk[4096];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR && !g_stop)
+                continue;
+            if (got <= 0)
+                atEnd_ = true;
+            else
+                buffer_.append(chunk, static_cast<size_t>(got));
+            if (g_stop)
+                return false;
+        }
+    }
+
+private:
+    std::string buffer_;
+    bool atEnd_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -35,8 +73,11 @@ int main(int argc, char** argv)
 
     TCtlEnvironment env{std::cout, std::cerr};
     env.ErrIsTerminal = ::isatty(STDERR_FILENO) != 0;
+    env.OutFd = STDOUT_FILENO;
     env.StopRequested = [] { return g_stop.load(); };
     env.Sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    TStandardInput input;
+    env.ReadLine = [&input](std::string& line) { return input.ReadLine(line); };
     env.AttachDemoBoard = [] {
         VirtualBoard::Config config;
         config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;

@@ -1,7 +1,9 @@
 #include "flash/FirmwareImage.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "support/NumberText.h"
 #include "usb/FlashCommands.h"
 
 namespace {
@@ -17,10 +19,15 @@ std::string AddressText(int address)
 
 TFirmwareFile TFirmwareFile::Load(const std::string& fileName)
 {
-    TFirmwareFile file{THexImage::Load(fileName, 0xFF)};
+    return Of(THexImage::Load(fileName, 0xFF));
+}
+
+TFirmwareFile TFirmwareFile::Of(THexImage hex)
+{
+    TFirmwareFile file{std::move(hex)};
     const std::vector<THexRecord> beyond = file.Hex.RecordsOutside(0, FlashSize - 1);
     if (!beyond.empty())
-        throw HexContentError(fileName + " reaches past the chip's " + std::to_string(FlashSize / 1024) +
+        throw HexContentError(file.Hex.FileName + " reaches past the chip's " + std::to_string(FlashSize / 1024) +
                               " KiB of flash (" + RangesText({{0, FlashSize - 1}}, Digits) + "): its last address is " +
                               AddressText(file.Hex.LastDefined()) + ", on " + RecordsText(beyond, Digits));
     return file;
@@ -67,10 +74,10 @@ TFlashComparison CompareFlash(const THexImage& file, std::span<const uint8_t> fl
 
 std::string ComparisonSummary(const TFlashComparison& comparison, int first, bool definedOnly)
 {
-    std::string text = "Compared " + std::to_string(comparison.Compared) + " bytes";
+    std::string text = "Compared " + CountText(comparison.Compared, "byte");
     if (definedOnly)
         text += " the file defines";
     if (comparison.Compared > 0)
         text += ", " + AddressText(first) + " to " + AddressText(comparison.LastCompared);
-    return text + ": " + std::to_string(comparison.Differing.size()) + " errors";
+    return text + ": " + CountText(static_cast<long long>(comparison.Differing.size()), "error");
 }

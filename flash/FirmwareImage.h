@@ -15,6 +15,8 @@ public:
     // its records when the file reaches past the FlashSize bytes of flash;
     // the reading errors of THexImage::Load.
     static TFirmwareFile Load(const std::string& fileName);
+    // The same for a file already read (its bytes undefined 0xFF).
+    static TFirmwareFile Of(THexImage hex);
 
     THexImage Hex;
 

@@ -1,16 +1,18 @@
 #include "memory/EepromBoard.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <tuple>
 #include <vector>
 
 #include "memory/UIntelHex.h"
+#include "support/NumberText.h"
 #include "usb/DeviceList.h"
 #include "usb/SynthCommands.h"
 
@@ -68,7 +70,20 @@ std::optional<TEepromImage> ReadBoardEeprom(const TByteProgress& progress)
 
 std::string BackupFolder()
 {
-    return (QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups").toStdString();
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    std::string folder;
+    if (dataHome && dataHome[0] == '/')
+        folder = dataHome;
+    else if (home && home[0] == '/')
+        folder = std::string(home) + "/.local/share";
+    else
+        throw FileError("Cannot choose the backups folder: neither XDG_DATA_HOME nor HOME is an absolute path");
+    // The program's own folder in it, named as the user's other data folders are.
+    for (const QString& name : {QCoreApplication::organizationName(), QCoreApplication::applicationName()})
+        if (!name.isEmpty())
+            folder += "/" + name.toStdString();
+    return folder + "/backups";
 }
 
 std::string BackupFileName(const std::string& serial, int usbPortId, const std::string& time)
@@ -98,8 +113,28 @@ std::string VerifyText(const TEepromImage& wanted, const TEepromImage& found)
         text += Hex3(differing[i]);
     }
     if (differing.size() > Listed)
-        text += " and " + std::to_string(differing.size() - Listed) + " more addresses";
+        text += " and " + CountText(static_cast<long long>(differing.size() - Listed), "more address",
+                                    "more addresses");
     return text;
+}
+
+TEepromBackup BackupBoardEeprom(const TByteProgress& progress)
+{
+    return WithContext("; nothing was written", [&] {
+        const std::string folder = BackupFolder();  // before the board is read: a refusal costs no transfer
+        const std::optional<TEepromImage> old = ReadBoardEeprom(progress);
+        if (!old)
+            throw DeviceNotFoundError();
+        TEepromBackup backup{folder + "/" + BackupFileName(SelSerial, SelUsbPortId,
+                                                          QDateTime::currentDateTime()
+                                                              .toString("yyyyMMdd-HHmmss-zzz")
+                                                              .toStdString()),
+                             *old};
+        if (!QDir().mkpath(QString::fromStdString(folder)))
+            throw FileError("Cannot create folder " + folder);
+        WriteIntelHex(backup.File, 0, static_cast<int>(old->size()), *old);
+        return backup;
+    });
 }
 
 std::string WriteBoardEeprom(const TWriteProgress& progress, const std::vector<TAddressRange>& keepBoard)
@@ -109,26 +144,13 @@ std::string WriteBoardEeprom(const TWriteProgress& progress, const std::vector<T
         return [&progress, before, what](int bytes) { progress(before + bytes, what); };
     };
     progress(0, "Backing up EEPROM");
-    const std::optional<TEepromImage> old = WithContext(
-        "; nothing was written", [&] { return ReadBoardEeprom(passProgress(0, "Backing up EEPROM")); });
-    if (!old)
-        throw DeviceNotFoundError();
-    const std::string folder = BackupFolder();
-    const std::string backup =
-        folder + "/" +
-        BackupFileName(SelSerial, SelUsbPortId,
-                       QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss-zzz").toStdString());
-    WithContext("; nothing was written", [&] {
-        if (!QDir().mkpath(QString::fromStdString(folder)))
-            throw FileError("Cannot create folder " + folder);
-        WriteIntelHex(backup, 0, static_cast<int>(old->size()), *old);
-    });
+    const TEepromBackup backup = BackupBoardEeprom(passProgress(0, "Backing up EEPROM"));
 
     for (const TAddressRange& r : keepBoard)
-        for (int a = std::max(r.First, 0); a <= r.Last && a < static_cast<int>(old->size()); ++a)
-            EepromImage[static_cast<size_t>(a)] = (*old)[static_cast<size_t>(a)];
+        for (int a = std::max(r.First, 0); a <= r.Last && a < static_cast<int>(backup.Image.size()); ++a)
+            EepromImage[static_cast<size_t>(a)] = backup.Image[static_cast<size_t>(a)];
 
-    const std::string saved = ". The board's previous EEPROM is in " + backup;
+    const std::string saved = ". The board's previous EEPROM is in " + backup.File;
     if (!WithContext(saved, [&] { return WriteEepromImage(passProgress(pass, "Writing EEPROM")); }))
         throw DeviceNotFoundError();
 
@@ -137,5 +159,5 @@ std::string WriteBoardEeprom(const TWriteProgress& progress, const std::vector<T
     if (!found)
         throw DeviceNotFoundError();
     progress(EepromWriteSteps, "Verified");
-    return VerifyText(EepromImage, *found) + ". Backup: " + backup;
+    return VerifyText(EepromImage, *found) + ". Backup: " + backup.File;
 }

@@ -1,5 +1,7 @@
 #include "memory/EepromFile.h"
 
+#include <utility>
+
 namespace {
 
 constexpr int Digits = 3;  // 0x1FF
@@ -35,13 +37,18 @@ std::string TEepromFile::GapsText(const char* missingVerb, const char* outsideVe
 
 TEepromFile LoadEepromFile(const std::string& fileName, int size)
 {
-    TEepromFile file{size, THexImage::Load(fileName, 0x00), {}, {}};
+    return EepromFileOf(THexImage::Load(fileName, 0x00), size);
+}
+
+TEepromFile EepromFileOf(THexImage hex, int size)
+{
+    TEepromFile file{size, std::move(hex), {}, {}};
     if (!file.Hex.DefinesAny(0, size - 1)) {
         const std::string where = file.Hex.Records.empty()
                                       ? ": it holds no data"
                                       : "; its records lie beyond it: " + RecordsText(file.Hex.Records, Digits);
-        throw HexContentError(fileName + " defines no byte of the EEPROM's " + RangesText({{0, size - 1}}, Digits) +
-                              where);
+        throw HexContentError(file.Hex.FileName + " defines no byte of the EEPROM's " +
+                              RangesText({{0, size - 1}}, Digits) + where);
     }
     file.Missing = file.Hex.Missing(0, size - 1);
     file.Outside = file.Hex.RecordsOutside(0, size - 1);

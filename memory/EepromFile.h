@@ -25,3 +25,5 @@ struct TEepromFile {
 // HexContentError "<file> defines no byte of the EEPROM's 0x000-0x1FF; ..."
 // when the file defines none of them; the reading errors of THexImage::Load.
 TEepromFile LoadEepromFile(const std::string& fileName, int size);
+// The same for a file already read (its bytes undefined 00).
+TEepromFile EepromFileOf(THexImage hex, int size);

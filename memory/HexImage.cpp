@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "support/NumberText.h"
+
 namespace {
 
 constexpr size_t Named = 3;  // a message names a few; the count says the rest
@@ -23,15 +25,32 @@ std::string RangeText(int first, int last, int digits)
 
 THexImage THexImage::Load(const std::string& fileName, uint8_t fill)
 {
+    return Read(fileName, fill, [&](std::span<uint8_t> bytes, THexReadInfo& info) {
+        int lowest = 0;
+        int span = 0;
+        return ReadIntelHex(fileName, lowest, span, bytes, &info);
+    });
+}
+
+THexImage THexImage::Load(const THexLineReader& nextLine, const std::string& name, uint8_t fill)
+{
+    return Read(name, fill, [&](std::span<uint8_t> bytes, THexReadInfo& info) {
+        int lowest = 0;
+        int span = 0;
+        return ReadIntelHex(nextLine, name, lowest, span, bytes, &info);
+    });
+}
+
+THexImage THexImage::Read(const std::string& name, uint8_t fill,
+                          const std::function<int(std::span<uint8_t> bytes, THexReadInfo& info)>& read)
+{
     THexImage image;
-    image.FileName = fileName;
+    image.FileName = name;
     image.Bytes.assign(Size, fill);
     THexReadInfo info;
-    int lowest = 0;
-    int span = 0;
-    const int status = ReadIntelHex(fileName, lowest, span, image.Bytes, &info);
+    const int status = read(image.Bytes, info);
     if (status < 0)
-        throw HexContentError("Error reading " + fileName + " line " + std::to_string(info.Line) + ": " +
+        throw HexContentError("Error reading " + name + " line " + std::to_string(info.Line) + ": " +
                              HexStatusText(status, info.Type));
     image.Records = std::move(info.Records);
     image.defined_.assign(Size, false);
@@ -88,7 +107,7 @@ std::string RangesText(const std::vector<TAddressRange>& ranges, int digits)
     for (size_t i = 0; i < ranges.size() && i < Named; ++i)
         text += (i ? ", " : "") + RangeText(ranges[i].First, ranges[i].Last, digits);
     if (ranges.size() > Named)
-        text += " and " + std::to_string(ranges.size() - Named) + " more ranges";
+        text += " and " + CountText(static_cast<long long>(ranges.size() - Named), "more range");
     return text;
 }
 

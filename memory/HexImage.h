@@ -3,6 +3,8 @@
 // which addresses it defines and on which lines, and the texts that name what
 // it leaves out or holds elsewhere. The callers decide what a file must cover.
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ public:
     // the system's reason) when it cannot be read, HexContentError for a record
     // the reader refuses, ConvertError / RangeError for a malformed line.
     static THexImage Load(const std::string& fileName, uint8_t fill);
+    // The same from lines another reader delivers (standard input), named name.
+    static THexImage Load(const THexLineReader& nextLine, const std::string& name, uint8_t fill);
 
     std::string FileName;
     std::vector<uint8_t> Bytes;       // Size bytes, by address
@@ -38,6 +42,9 @@ public:
     std::vector<THexRecord> RecordsOutside(int first, int last) const;
 
 private:
+    // The image of what read (one of the ReadIntelHex forms) delivers.
+    static THexImage Read(const std::string& name, uint8_t fill,
+                          const std::function<int(std::span<uint8_t> bytes, THexReadInfo& info)>& read);
     std::vector<bool> defined_;
 };
 

@@ -66,6 +66,12 @@ unsigned HexField(std::string_view line, size_t pos, size_t len)
     return value;
 }
 
+[[noreturn]] void TooLarge(const std::string& name)
+{
+    throw FileError("Cannot read file " + name + ": more than " + std::to_string(HexReadLimit >> 20) +
+                    " MiB before its end record, too large for an Intel HEX file of 16-bit addresses");
+}
+
 // The lines of a file read with the system's calls: a directory or a read
 // failure says the system's reason, a FIFO without a writer is an empty file
 // rather than a wait, and a text that runs past the limit is refused.
@@ -137,8 +143,7 @@ private:
         atEnd_ = got == 0;
         consumed_ += got;
         if (consumed_ > HexReadLimit)
-            throw FileError("Cannot read file " + name_ + ": more than " + std::to_string(HexReadLimit >> 20) +
-                            " MiB before its end record, too large for an Intel HEX file of 16-bit addresses");
+            TooLarge(name_);
         buffer_.append(chunk, static_cast<size_t>(got));
     }
 
@@ -209,14 +214,19 @@ std::string FormatEndRecord(int address)
     return FormatRecord(address, HexRecordEnd, {});
 }
 
-void WriteIntelHex(const std::string& fileName, int startAddress, int count, std::span<const uint8_t> buffer)
+std::string IntelHexText(int startAddress, int count, std::span<const uint8_t> buffer)
 {
     if (count < 0)
         throw RangeError("Negative byte count " + std::to_string(count));
     std::string text;
     for (int offset = 0; offset < count; offset += BytesPerRecord)
         text += FormatDataRecord(startAddress + offset, std::min(BytesPerRecord, count - offset), buffer) + "\r\n";
-    text += FormatEndRecord(0) + "\r\n";
+    return text + FormatEndRecord(0) + "\r\n";
+}
+
+void WriteIntelHex(const std::string& fileName, int startAddress, int count, std::span<const uint8_t> buffer)
+{
+    const std::string text = IntelHexText(startAddress, count, buffer);
 
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -250,6 +260,22 @@ int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, i
     if (file.bad())
         throw FileError("Cannot read file " + fileName);
     return status;
+}
+
+int ReadIntelHex(const THexLineReader& nextLine, const std::string& name, int& lowest, int& span,
+                 std::span<uint8_t> buffer, THexReadInfo* info)
+{
+    long consumed = 0;
+    return ReadRecords(
+        [&](std::string& line) {
+            if (!nextLine(line))
+                return false;
+            consumed += static_cast<long>(line.size()) + 1;
+            if (consumed > HexReadLimit)
+                TooLarge(name);
+            return true;
+        },
+        name, lowest, span, buffer, info);
 }
 
 std::string HexStatusText(int status, int type)

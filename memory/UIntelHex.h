@@ -2,6 +2,7 @@
 // Intel HEX files, 16-bit addresses: data records (00) and the end record (01).
 // Buffers are indexed by record address; the last index is buffer.size() - 1.
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <span>
 #include <string>
@@ -52,8 +53,10 @@ public:
 std::string HexStatusText(int status, int type);
 
 // Records of 16 bytes (a shorter last one for a remainder) and the end record,
-// lines ended by CR LF. FileError when the file cannot be created or written;
-// nothing is written when a record cannot be formatted.
+// lines ended by CR LF. RangeError as FormatDataRecord.
+std::string IntelHexText(int startAddress, int count, std::span<const uint8_t> buffer);
+// IntelHexText written to a file. FileError when the file cannot be created or
+// written; nothing is written when a record cannot be formatted.
 void WriteIntelHex(const std::string& fileName, int startAddress, int count, std::span<const uint8_t> buffer);
 
 // Reads records into buffer until an end record or a negative status, which
@@ -68,6 +71,13 @@ int ReadIntelHex(const std::string& fileName, int& lowest, int& span, std::span<
 // The same from an open stream; fileName only names it in the errors.
 int ReadIntelHex(std::istream& file, const std::string& fileName, int& lowest, int& span, std::span<uint8_t> buffer,
                  THexReadInfo* info = nullptr);
+
+// The same from lines another reader delivers (standard input), without their
+// ends; name names them in the errors. FileError when they run past
+// HexReadLimit bytes before the end record.
+using THexLineReader = std::function<bool(std::string& line)>;
+int ReadIntelHex(const THexLineReader& nextLine, const std::string& name, int& lowest, int& span,
+                 std::span<uint8_t> buffer, THexReadInfo* info = nullptr);
 
 // Far more than the text of 64 KiB in one-byte records: what is longer is no
 // image of 16-bit addresses (or a device that never ends).

@@ -36,6 +36,9 @@ new_root() {
   root=$(mktemp -d /var/tmp/quorvex-bookworm-XXXXXX)
   chmod 755 "$root"  # a root directory the normal user can enter
   trap remove_root EXIT
+  # An interrupted run ends through the exit trap too.
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
   debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
     { tail -20 "$root.debootstrap.log"; fail "debootstrap"; }
   rm -f "$root.debootstrap.log"

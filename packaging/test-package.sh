@@ -51,7 +51,7 @@ ctl_count=$(( $(root_package_count) - before ))
 gui_libs=$(in_root dpkg-query -W -f='${Package}\n' | grep -E '^(libqt6(gui|widgets|opengl|xcb)|qt6-qpa|libx11-|libxcb|libgl1|libglx|libegl|libgles|libopengl|libgtk|libwayland|libfontconfig|libfreetype|libdrm)' || true)
 [ -z "$gui_libs" ] || fail "the command-line package brought GUI libraries: $gui_libs"
 for f in /usr/bin/quorvexctl /usr/lib/udev/rules.d/60-quorvex.rules /usr/share/man/man1/quorvexctl.1.gz \
-         /usr/share/doc/quorvexctl/copyright; do
+         /usr/share/bash-completion/completions/quorvexctl /usr/share/doc/quorvexctl/copyright; do
   [ -e "$root$f" ] || fail "missing $f"
   echo "ok  $f"
 done

@@ -18,7 +18,7 @@ install_packages() {
 
 # What the build and the tests need (setup.sh, run.sh, test.sh).
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libusb-dev
-                libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth imagemagick)
+                libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick)
 # The sanitizer build and the fuzzers (sanitize.sh, fuzz.sh): clang's
 # sanitizer and libFuzzer runtimes are separate packages that clang itself
 # only recommends.

@@ -4,6 +4,15 @@
 #include <cstdio>
 
 #include "support/Errors.h"
+#include "support/NumberText.h"
+
+int PpmStepIndex(double ppm)
+{
+    for (size_t i = 0; i < PpmSteps.size(); ++i)
+        if (PpmSteps[i] == ppm)
+            return static_cast<int>(i);
+    return -1;
+}
 
 double PpmFactor(const std::array<double, 5>& factors, int index)
 {
@@ -29,4 +38,14 @@ std::string NominalStartupText(double nominalMHz)
     char text[64];
     std::snprintf(text, sizeof text, "%5.2f MHz", nominalMHz);
     return text;
+}
+
+std::string StartupNearText(double nominalMHz)
+{
+    return "Startup frequency must be near " + NominalStartupText(nominalMHz);
+}
+
+std::string CrystalFoundText(double crystalMHz)
+{
+    return "crystal frequency = " + FormatGeneral(crystalMHz) + " MHz";
 }

@@ -38,9 +38,9 @@ void TFormSetUp::Button1Click()
     if (!CrystalInWindow(crystalMHz)) {
         // A crystal outside the window means a wrong start-up frequency, not a
         // better calibration: the one we have stays in use.
-        StatusBar1->setText("Warning: found crystal not in 110...120MHz!");
-        Label12->setText("Wrong factory startup frequency selected!");
-        Label14->setText("Startup frequency must be near " + QString::fromStdString(NominalStartupText(nominalMHz)));
+        StatusBar1->setText(CrystalOutsideText);
+        Label12->setText(WrongStartupText);
+        Label14->setText(QString::fromStdString(StartupNearText(nominalMHz)));
         Label12->adjustSize();
         Label14->adjustSize();
         return;
@@ -51,7 +51,7 @@ void TFormSetUp::Button1Click()
         throw DeviceNotFoundError();
     completed = true;
     FxtalMHz = crystalMHz;
-    StatusBar1->setText("crystal frequency = " + QString::fromStdString(FormatGeneral(FxtalMHz)) + " MHz");
+    StatusBar1->setText(QString::fromStdString(CrystalFoundText(FxtalMHz)));
     Label12->clear();
     Label14->clear();
     FormMain->Edit1_Exit();
@@ -73,7 +73,7 @@ void TFormSetUp::ShiftCalibration(const std::array<double, 5>& factors)
         StatusBar1->setText("Board not found: the shift is used and saved at exit, but not stored on the board.");
         return;
     }
-    StatusBar1->setText("Calibration and output frequency shifted successfully!  ");
+    StatusBar1->setText(ShiftedText);
     FormMain->Edit1_Exit();
 }
 

@@ -18,14 +18,9 @@
 #include "support/NumberText.h"
 #include "support/UUtils.h"
 #include "setup/HexField.h"
+#include "setup/ResetWait.h"
 
 namespace {
-
-// After the reset the board needs a moment before it is worth looking for;
-// then it is looked for every PollMs until about 10 s have passed.
-constexpr int ResetSettleMs = 500;
-constexpr int ResetPollMs = 100;
-constexpr int ResetPolls = 95;
 
 constexpr double DesignPpi = 96;
 
@@ -491,10 +486,10 @@ void TFormSetUp::Button2Click()
     CheckBox1->setChecked(false);
     CheckBoxGuard = false;
     if (!back) {
-        StatusBar1->setText("EEPROM erased, but the board was not back within 10 s of its reset.");
+        StatusBar1->setText(ErasedNotBackText);
         return;
     }
-    StatusBar1->setText("EEPROM erased and AVR reset.");
+    StatusBar1->setText(ErasedText);
     FormMain->Edit1_Exit();
 }
 
@@ -504,15 +499,11 @@ bool TFormSetUp::ResetAndWait()
         throw DeviceNotFoundError();
     setEnabled(false);
     const auto enable = qScopeGuard([this] { setEnabled(true); });
-    PauseForReset(ResetSettleMs);
-    for (int poll = 0;; ++poll) {
-        FormMain->Timer1Timer();
-        if (DeviceOnline)
-            return true;
-        if (poll == ResetPolls)
-            return false;
-        PauseForReset(ResetPollMs);
-    }
+    return WaitForBoardAfterReset([this](int ms) { PauseForReset(ms); },
+                                  [] {
+                                      FormMain->Timer1Timer();
+                                      return DeviceOnline;
+                                  });
 }
 
 // No event loop while waiting: nothing can re-enter the device link, and a

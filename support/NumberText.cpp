@@ -91,6 +91,16 @@ std::string FormatGeneral(double v)
     return out;
 }
 
+std::string CountText(long long count, const std::string& noun)
+{
+    return CountText(count, noun, noun + "s");
+}
+
+std::string CountText(long long count, const std::string& singular, const std::string& plural)
+{
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
 bool TryParseFloat(std::string_view s, double& out)
 {
     const std::string_view t = TrimBlanks(s);

@@ -9,6 +9,11 @@
 // non-finite values show as "NAN", "INF", "-INF".
 std::string FormatGeneral(double v);
 
+// "1 block", "0 blocks", "3 blocks": a count and its noun, singular for one.
+std::string CountText(long long count, const std::string& noun);
+// The same with a plural of its own: "1 address", "2 addresses".
+std::string CountText(long long count, const std::string& singular, const std::string& plural);
+
 // Blanks around, optional sign, digits with optional fraction, optional
 // exponent. Anything else, and overflow to infinity, is invalid; out is then
 // left unchanged. Underflow reads as zero.

@@ -129,6 +129,20 @@ TRegisterBlock PackRegisters(const TDividerSetting& s)
             static_cast<uint8_t>(f.Fraction)};
 }
 
+double Si570FrequencyOf(double frequencyHz, double multiplier, double offsetMHz)
+{
+    return static_cast<double>(static_cast<long double>(frequencyHz) * multiplier +
+                               static_cast<long double>(offsetMHz) * 1000000);
+}
+
+double DisplayFrequencyOf(double si570Hz, double multiplier, double offsetMHz)
+{
+    if (multiplier == 0)
+        throw ZeroDivideError("Division by zero: the multiplier is 0");
+    return static_cast<double>((static_cast<long double>(si570Hz) - static_cast<long double>(offsetMHz) * 1000000) /
+                               multiplier);
+}
+
 double RegisterOutputMHz(const TRegisterBlock& b, double fxtalMHz)
 {
     const uint32_t fraction = b[5] | b[4] << 8 | b[3] << 16 | (b[2] & 0x0Fu) << 24;

@@ -53,6 +53,14 @@ bool FindDividersFast(double freqMHz, double fxtalMHz, TDividerSetting& out);
 // finite, negative or 1024 and above.
 TRegisterBlock PackRegisters(const TDividerSetting& s);
 
+// The Si570's frequency for a frequency f before multiplier and offset (a
+// mixer after the board): f × multiplier + offset × 1 000 000, all in Hz but
+// the offset in MHz, computed in extended precision.
+double Si570FrequencyOf(double frequencyHz, double multiplier, double offsetMHz);
+// The frequency before multiplier and offset that gives the Si570's; a
+// multiplier of 0 raises ZeroDivideError.
+double DisplayFrequencyOf(double si570Hz, double multiplier, double offsetMHz);
+
 // What the registers make with the given crystal, in MHz: the output the
 // chip produces (true crystal) or the one the program meant (its crystal
 // value). Negative for the unused HS_DIV codes 4 and 6.

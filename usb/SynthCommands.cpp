@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "usb/KeptBoard.h"
 #include "usb/Transfers.h"
@@ -39,6 +40,33 @@ uint8_t ReadEepromByte(usb_dev_handle* h, int address, int index)
     CheckTransfer(usb_control_msg(h, VendorIn, ReqReadEeprom, address, index, &c, 1, VendorTimeoutMs), 1,
                   {"Reading EEPROM", TransferSite::EepromAddress, address});
     return static_cast<uint8_t>(c);
+}
+
+int ReceiveRegisters(usb_dev_handle* h, TRegisterBlock& block)
+{
+    return usb_control_msg(h, VendorIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
+                           static_cast<int>(block.size()), VendorTimeoutMs);
+}
+
+void CheckRegistersReceived(int result)
+{
+    CheckTransfer(result, static_cast<int>(TRegisterBlock{}.size()),
+                  {"Reading the Si570 registers", TransferSite::SiAddress, I2CAddress});
+}
+
+int ReceiveKey(usb_dev_handle* h, char& key)
+{
+    return usb_control_msg(h, VendorIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs);
+}
+
+// One transfer on a kept handle; a board that is not there (not even after
+// one more look) raises DeviceNotFoundError.
+template <typename Transfer> int KeptTransfer(TKeptBoard& board, Transfer&& transfer)
+{
+    const int result = board.Run(std::forward<Transfer>(transfer));
+    if (result == -ENODEV)
+        throw DeviceNotFoundError();
+    return result;
 }
 
 int SendRegisters(usb_dev_handle* h, const TRegisterBlock& block)
@@ -124,10 +152,7 @@ bool SetFrequency(double frequencyHz, TKeptBoard& board)
     bool found = false;
     if (!BlockFor(frequencyHz, block, found))
         return false;
-    const int result = board.Run([&](usb_dev_handle* h) { return SendRegisters(h, block); });
-    if (result == -ENODEV)
-        throw DeviceNotFoundError();
-    CheckRegistersSent(result);
+    CheckRegistersSent(KeptTransfer(board, [&](usb_dev_handle* h) { return SendRegisters(h, block); }));
     return found;
 }
 
@@ -191,9 +216,7 @@ bool PollFskKey()
     char key = 0;
     int got = -ENODEV;
     try {
-        got = PersistentBoard.Run([&](usb_dev_handle* h) {
-            return usb_control_msg(h, VendorIn, ReqKeyState, 0, 0, &key, 1, VendorTimeoutMs);
-        });
+        got = PersistentBoard.Run([&](usb_dev_handle* h) { return ReceiveKey(h, key); });
     } catch (const UsbError&) {
         // Back, but it cannot be opened again: as good as gone for keying.
     }
@@ -209,15 +232,25 @@ bool PollFskKey()
     return true;
 }
 
+TRegisterBlock ReadSi570Registers(TKeptBoard& board)
+{
+    TRegisterBlock block{};
+    CheckRegistersReceived(KeptTransfer(board, [&](usb_dev_handle* h) { return ReceiveRegisters(h, block); }));
+    return block;
+}
+
+uint8_t ReadKeyByte(TKeptBoard& board)
+{
+    char key = 0;
+    CheckTransfer(KeptTransfer(board, [&](usb_dev_handle* h) { return ReceiveKey(h, key); }), 1,
+                  {"Reading the key input", TransferSite::Plain, 0});
+    return static_cast<uint8_t>(key);
+}
+
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz)
 {
     TRegisterBlock block{};
-    const bool opened = WithBoard([&](usb_dev_handle* h) {
-        CheckTransfer(
-            usb_control_msg(h, VendorIn, ReqReadRegisters, I2CAddress, 0, reinterpret_cast<char*>(block.data()),
-                            static_cast<int>(block.size()), VendorTimeoutMs),
-            static_cast<int>(block.size()), {"Reading the Si570 registers", TransferSite::SiAddress, I2CAddress});
-    });
+    const bool opened = WithBoard([&](usb_dev_handle* h) { CheckRegistersReceived(ReceiveRegisters(h, block)); });
     if (!opened)
         return false;
     const TRegisterReadBack r = DecodeRegisters(block, startupMHz);
@@ -235,6 +268,15 @@ bool SetRememberLastFrequency(bool on)
                                       VendorTimeoutMs),
                       0, {"Switching remember-last-frequency", TransferSite::SiAddress, I2CAddress});
     });
+}
+
+bool ReadRememberLastFrequency(bool& on)
+{
+    uint8_t byte = 0xFF;
+    if (!WithBoard([&](usb_dev_handle* h) { byte = ReadEepromByte(h, EepromRememberLast, 0); }))
+        return false;
+    on = byte == I2CAddress;
+    return true;
 }
 
 bool EraseEeprom()

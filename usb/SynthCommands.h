@@ -30,6 +30,7 @@ inline int FskLastKeyState = -1;
 // EEPROM addresses the device link uses.
 constexpr int EepromCalibrationStatus = 0x01;
 constexpr int EepromXtalWord = 0x02;
+constexpr int EepromRememberLast = 0x06;
 constexpr int EepromSpeedGrade = 0x0F;
 constexpr int EepromStartupWord = 0x17;
 
@@ -50,8 +51,16 @@ bool SetFrequencyPersistent(double frequencyHz);
 bool RestoreFrequency();
 bool CalibrateCrystal(double& crystalMHz, double& readBackMHz, double startupMHz);
 bool SetRememberLastFrequency(bool on);
+// Whether the firmware brings back the last frequency at power-up (its EEPROM
+// byte 0x06 holds the Si570's address); false when the board is absent.
+bool ReadRememberLastFrequency(bool& on);
 // False when the board has left the bus: keying has nothing to poll.
 bool PollFskKey();
+// On a kept handle (a session): the Si570's registers as they are now, and
+// the key input byte (bit 5 set: key up). A failed transfer raises its
+// TransferError, an absent board DeviceNotFoundError.
+TRegisterBlock ReadSi570Registers(TKeptBoard& board);
+uint8_t ReadKeyByte(TKeptBoard& board);
 bool EraseEeprom();
 // Told the bytes done after each byte of a whole-EEPROM transfer, so a window
 // can show how far a second of transfers has got.

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "support/NumberText.h"
+
 namespace {
 
 std::string Describe(const TransferSite& site)
@@ -27,5 +29,5 @@ void TransferFailed(const TransferSite& site, int got, int wanted)
     if (got < 0)
         throw TransferError(Describe(site), LibraryErrorText(got));
     throw TransferError(Describe(site),
-                        "the board sent " + std::to_string(got) + " of " + std::to_string(wanted) + " bytes");
+                        "the board sent " + std::to_string(got) + " of " + CountText(wanted, "byte"));
 }

@@ -19,6 +19,16 @@ struct Result {
     std::string Err;
 };
 
+// The request codes of the vendor transfers the board received, in order.
+inline std::vector<int> VendorRequests(const VirtualBoard& board)
+{
+    std::vector<int> requests;
+    for (const TransferRecord& t : board.Log)
+        if ((t.RequestType & 0x60) == 0x40)
+            requests.push_back(t.Request);
+    return requests;
+}
+
 class CtlTest : public UsbTest {
 protected:
     void SetUp() override
@@ -45,11 +55,16 @@ protected:
         std::ostringstream out, err;
         TCtlEnvironment env{out, err};
         env.ErrIsTerminal = Terminal;
+        env.OutFd = OutFd;
         env.StopRequested = [this] { return StopAfterSleeps >= 0 && Sleeps >= StopAfterSleeps; };
         env.Sleep = [this](int ms) {
             ++Sleeps;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            SleptMs += ms;
+            if (Waits)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         };
+        std::istringstream input(Input);
+        env.ReadLine = [&input](std::string& line) { return static_cast<bool>(std::getline(input, line)); };
         ResetDeviceLinkValues();
         Result r;
         r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
@@ -62,6 +77,10 @@ protected:
 
     std::filesystem::path Dir;
     int Sleeps = 0;
+    long long SleptMs = 0;
+    bool Waits = true;      // the waits take their time (else they are only counted)
+    std::string Input;      // standard input of the next Run
+    int OutFd = -1;         // the file behind standard output
     int StopAfterSleeps = -1;
     bool Terminal = false;  // standard error is a terminal: progress bars
 

@@ -29,13 +29,21 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
     const std::string port = std::to_string(Fs.DeviceNumber(*board));
     WriteIntelHex(File("ok.hex"), 0, 16, std::vector<uint8_t>(16, 0x42));
     std::ofstream(File("bad.hex")) << "nonsense\n";
+    WriteIntelHex(File("one.hex"), 0x1000, 1, std::vector<uint8_t>(0x1001, 0x42));
+    const std::string commands = "list, get, set, key, calibration, calibrate, shift, startup, speed-grade, "
+                                 "remember, erase, eeprom read, eeprom write, flash, verify, dump, batch, sweep, "
+                                 "sleep, beacon, watch, completion";
+    const std::string notFound = "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !";
     const struct {
         std::vector<const char*> Args;
         int Status;
         std::string Out;  // the start of standard output
         std::string Err;  // the start of standard error
     } cases[] = {
-        {{"--version"}, 0, "quorvexctl 0.1", ""},
+        {{"--version"}, 0, "quorvexctl 0.1\n", ""},
+        {{"--help"}, 0, "Usage: quorvexctl [GLOBAL OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n", ""},
+        {{"set", "--help"}, 0, "Usage: quorvexctl set FREQ [--multiplier M] [--offset MHZ]\n", ""},
+        {{"-h", "shift"}, 0, "Usage: quorvexctl shift up|down [--ppm STEP]\n", ""},
         {{"list"}, 0, "VELNOR-I2C\tport " + port + "\tserial SN1\tquorvex.org\n", ""},
         {{"list", "--json"}, 0,
          "[{\"product\": \"VELNOR-I2C\", \"port\": " + port +
@@ -43,27 +51,97 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
          ""},
         {{"set", "14.074M"}, 0, "f(SI570) = 14074000 Hz\n", ""},
         {{"set", "7030k", "--json"}, 0,
-         "{\"frequency_hz\": 7030000, \"crystal_mhz\": 114.285, \"speed_grade\": \"A\"}\n", ""},
-        {{"set", "2G"}, 1, "", "quorvexctl: '2G' is not a frequency"},
-        {{"set", "1M"}, 1, "", "quorvexctl: frequency not supported: 1000000 Hz"},
-        {{"set"}, 1, "", "FREQ is required"},
-        {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: Could not find USB device"},
-        {{"set", "14M", "--serial", "SN2"}, 2, "", "quorvexctl: Could not find USB device"},
+         "{\"frequency_hz\": 7030000, \"crystal_mhz\": 114.285, \"speed_grade\": \"A\", \"display_hz\": 7030000, "
+         "\"multiplier\": 1, \"offset_mhz\": 0}\n",
+         ""},
+        // As the main window computes it: f x multiplier + offset (MHz).
+        {{"set", "14M", "--multiplier", "4"}, 0, "f = 14000000 Hz, f(SI570) = 56000000 Hz\n", ""},
+        {{"set", "5000k", "--offset", "9"}, 0, "f = 5000000 Hz, f(SI570) = 14000000 Hz\n", ""},
+        {{"get"}, 0, "f(SI570) = 14000000 Hz\n", ""},
+        {{"get", "--multiplier", "4"}, 0, "f = 3500000 Hz, f(SI570) = 14000000 Hz\n", ""},
+        {{"get", "--offset", "-1", "--json"}, 0,
+         "{\"frequency_hz\": 14000000, \"crystal_mhz\": 114.285, \"speed_grade\": \"A\", \"display_hz\": 15000000, "
+         "\"multiplier\": 1, \"offset_mhz\": -1}\n",
+         ""},
+        {{"key"}, 0, "key up\n", ""},
+        {{"key", "--json"}, 0, "{\"key\": \"up\", \"byte\": 32}\n", ""},
         {{"calibration"}, 0, "crystal\t114.285 MHz\nstart-up\t56.32 MHz\nspeed grade\tA\n", ""},
+        {{"set", "2G"}, 1, "", "quorvexctl: frequency not supported: 2000000000 Hz\n"},
+        {{"set", "2x"}, 1, "",
+         "quorvexctl: set: FREQ '2x' is not a frequency: Hz, or with k, M or G (7030k, 14.074M)\n"},
+        {{"set", "1M"}, 1, "", "quorvexctl: frequency not supported: 1000000 Hz\n"},
+        {{"set"}, 1, "", "quorvexctl: set: FREQ is missing: the frequency f: Hz, or with k, M or G (7030k, 14.074M)\n"},
+        {{"set", "14M", "15M"}, 1, "",
+         "quorvexctl: set: unexpected argument '15M'; usage: set FREQ [--multiplier M] [--offset MHZ]\n"},
+        {{"key", "now"}, 1, "", "quorvexctl: key: unexpected argument 'now'; key takes none\n"},
+        {{"set", "14M", "--multiplier", "0"}, 1, "",
+         "quorvexctl: set: --multiplier '0' is not accepted: a number other than 0\n"},
+        {{"set", "14M", "--offset", "nine"}, 1, "",
+         "quorvexctl: set: --offset 'nine' is not a finite number: MHz, a number\n"},
+        {{"set", "14M", "--offset"}, 1, "", "quorvexctl: --offset needs a value: MHZ, the offset in MHz; default 0\n"},
+        {{"set", "14M", "--json=yes"}, 1, "", "quorvexctl: --json takes no value\n"},
+        {{"set", "14M", "--port", "99"}, 2, "", "quorvexctl: " + notFound + "\n"},
+        {{"set", "14M", "--port", "256"}, 1, "",
+         "quorvexctl: set: --port '256' is not accepted: a USB Port ID, 0 to 255\n"},
+        {{"set", "14M", "--serial", "SN2"}, 2, "",
+         "quorvexctl: " + notFound +
+             " The chosen board (serial SN2) is not connected, but another board is present.\n"},
+        {{"set", "14M", "--port", "99", "--json"}, 2, "",
+         "{\"error\": \"Could not find USB device \\\"VELNOR-I2C\\\" with vid=$16C0 and pid=$5DC !\", "
+         "\"status\": 2}\n"},
+        {{"set", "1M", "--json"}, 1, "", "{\"error\": \"frequency not supported: 1000000 Hz\", \"status\": 1}\n"},
+        {{"set", "14M", "--interval", "1"}, 1, "",
+         "quorvexctl: set: --interval is not an option of set; its options are --multiplier, --offset, besides the "
+         "global ones\n"},
+        {{"set", "14M", "--frob"}, 1, "",
+         "quorvexctl: unknown option --frob; the global options are --json, --demo, --product, --port, --serial, "
+         "--manufacturer, --help, --version (quorvexctl COMMAND --help lists a command's own)\n"},
+        {{"frobnicate"}, 1, "", "quorvexctl: 'frobnicate' is not a command; the commands are: " + commands + "\n"},
+        {{"--json", "frobnicate"}, 1, "",
+         "{\"error\": \"'frobnicate' is not a command; the commands are: " + commands + "\", \"status\": 1}\n"},
+        {{}, 1, "", "quorvexctl: a command is required; the commands are: " + commands + "\n"},
+        {{"eeprom"}, 1, "", "quorvexctl: eeprom needs one of: read, write\n"},
+        {{"eeprom", "erase", "x.hex"}, 1, "", "quorvexctl: eeprom: 'erase' is not one of: read, write\n"},
         {{"eeprom", "write", "bad.hex"}, 4, "",
          "quorvexctl: Error reading bad.hex line 1: the line does not begin with ':'\n"},
         {{"eeprom", "write", "none.hex"}, 4, "", "quorvexctl: Cannot open file none.hex: No such file or directory\n"},
+        {{"eeprom", "write", "none.hex", "--json"}, 4, "",
+         "{\"error\": \"Cannot open file none.hex: No such file or directory\", \"status\": 4}\n"},
+        {{"flash", "one.hex"}, 0, "Flashed 1 block, 0x1000 to 0x1000\n", ""},
+        {{"verify", "one.hex"}, 0, "Compared 1 byte the file defines, 0x1000 to 0x1000: 0 errors\n", ""},
+        {{"verify", "one.hex", "--json"}, 0,
+         "{\"result\": \"Compared 1 byte the file defines, 0x1000 to 0x1000: 0 errors\", \"compared\": 1}\n", ""},
         {{"verify", "ok.hex"}, 4, "",
          "quorvexctl: ok.hex defines nothing at or above the flashable start 0x1000 to compare\n"},
-        {{"beacon", "--symbol-time", "0"}, 1, "", "--symbol-time: Value 0 not in range"},
-        {{"frobnicate"}, 1, "", ""},
+        {{"shift", "sideways"}, 1, "", "quorvexctl: shift: direction 'sideways' is not accepted: one of up, down\n"},
+        {{"shift", "up", "--ppm", "2"}, 1, "",
+         "quorvexctl: shift: --ppm '2' is not accepted: ppm, one of 0.1, 1, 10, 100, 1000\n"},
+        {{"speed-grade", "D"}, 1, "", "quorvexctl: speed-grade: GRADE 'D' is not accepted: one of A, B, C\n"},
+        {{"remember", "yes"}, 1, "", "quorvexctl: remember: STATE 'yes' is not accepted: one of on, off\n"},
+        {{"startup", "56.32"}, 1, "",
+         "quorvexctl: startup: FREQ '56.32' is not accepted: a frequency the Si570 makes (speed grade A), with its "
+         "unit: 56.32M\n"},
+        {{"sweep", "14M", "14.1M", "0"}, 1, "", "quorvexctl: sweep: STEP '0' is not accepted: a frequency above 0\n"},
+        {{"sweep", "14M", "14.1M", "1k", "--dwell", "0.5"}, 1, "",
+         "quorvexctl: sweep: --dwell '0.5' is not accepted: ms, a whole number from 0 to 86400000\n"},
+        {{"sleep", "-1"}, 1, "", "quorvexctl: sleep: MS '-1' is not accepted: ms, a whole number from 0 to 86400000\n"},
+        {{"completion", "zsh"}, 1, "", "quorvexctl: completion: SHELL 'zsh' is not accepted: one of bash\n"},
+        {{"beacon", "--symbol-time", "0"}, 1, "",
+         "quorvexctl: beacon: --symbol-time '0' is not accepted: seconds, 0.001 to 86400\n"},
+        {{"beacon", "--symbol-time", "abc"}, 1, "",
+         "quorvexctl: beacon: --symbol-time 'abc' is not a finite number: seconds, 0.001 to 86400\n"},
+        {{"watch", "--interval", "0"}, 1, "",
+         "quorvexctl: watch: --interval '0' is not accepted: seconds, 0.01 to 3600\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Args.front());
+        std::string line;
+        for (const char* word : c.Args)
+            line += std::string(" ") + word;
+        SCOPED_TRACE(line);
         const Result r = Run(c.Args);
         EXPECT_EQ(r.Status, c.Status) << r.Err;
         EXPECT_TRUE(r.Out.starts_with(c.Out)) << r.Out;
-        EXPECT_TRUE(r.Err.starts_with(c.Err)) << r.Err;
+        EXPECT_TRUE(c.Err.empty() ? r.Err.empty() : r.Err.starts_with(c.Err)) << r.Err;
     }
 }
 
@@ -287,8 +365,8 @@ TEST_F(CtlTest, FlashProgramsAboveTheBootSectionAndVerifyAgrees)
     board->Flash[0x1096] ^= 1;  // beyond the file: not compared
     const Result differs = Run({"verify", firmware.c_str()});
     EXPECT_EQ(differs.Status, 5);
-    EXPECT_EQ(differs.Out, "error at address 1000\nerror at address 1095\n"
-                           "Compared 150 bytes the file defines, 0x1000 to 0x1095: 2 errors\n");
+    EXPECT_EQ(differs.Out, "error at address 1000\nerror at address 1095\n");
+    EXPECT_EQ(differs.Err, "quorvexctl: Compared 150 bytes the file defines, 0x1000 to 0x1095: 2 errors\n");
     EXPECT_EQ(Run({"dump", "flash.hex"}).Status, 0);
     std::vector<uint8_t> dump(8192);
     int lowest = 0, span = 0;

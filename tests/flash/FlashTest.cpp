@@ -237,7 +237,7 @@ TEST_F(FlashTest, CheckVersionComparesTheNonRewritableFlash)
         QTest::mouseClick(Window->Button10, Qt::LeftButton);
         EXPECT_EQ(Listing().front(), std::string("error at address ") + c.Last);
         EXPECT_EQ(Listing().back(), "1 errors!");
-        EXPECT_EQ(Status(), "Compared " + std::to_string(c.Start) + " bytes, 0x0000 to 0x" + c.Last + ": 1 errors");
+        EXPECT_EQ(Status(), "Compared " + std::to_string(c.Start) + " bytes, 0x0000 to 0x" + c.Last + ": 1 error");
     }
 }
 

@@ -142,7 +142,7 @@ TEST(EepromVerification, NamesEightAddressesThenCountsTheRest)
          "Verification failed: the board differs at 0x000, 0x001, 0x002, 0x003, 0x004, 0x005, 0x006, 0x1FF"},
         {{0, 1, 2, 3, 4, 5, 6, 7, 0x1FF},
          "Verification failed: the board differs at 0x000, 0x001, 0x002, 0x003, 0x004, 0x005, 0x006, 0x007 and 1 "
-         "more addresses"},
+         "more address"},
     };
     for (const auto& c : cases) {
         TEepromImage wanted{}, found{};

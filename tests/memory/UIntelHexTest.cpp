@@ -233,6 +233,7 @@ TEST_F(IntelHex, AnImageKnowsWhatItDefinesAndNamesTheRest)
               (std::vector<TAddressRange>{{0x12, 0x13}, {0x15, 0x17}}));
     EXPECT_EQ(RangesText(image.Missing(0, 0x1F), 3), "0x000-0x00F, 0x012-0x013, 0x015-0x01F");
     EXPECT_EQ(RangesText({{1, 1}, {3, 3}, {5, 5}, {7, 7}, {9, 9}}, 3), "0x001, 0x003, 0x005 and 2 more ranges");
+    EXPECT_EQ(RangesText({{1, 1}, {3, 3}, {5, 5}, {7, 7}}, 3), "0x001, 0x003, 0x005 and 1 more range");
     const auto outside = image.RecordsOutside(0, 0x1FF);
     ASSERT_EQ(outside.size(), 1u);
     EXPECT_EQ(RecordsText(outside, 4), "line 3 (0x0300)");

@@ -11,6 +11,18 @@ namespace {
 constexpr double Inf = std::numeric_limits<double>::infinity();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
+TEST(CountText, OneIsSingular)
+{
+    const struct {
+        long long Count;
+        const char* Text;
+    } cases[] = {{0, "0 blocks"}, {1, "1 block"}, {2, "2 blocks"}, {-1, "-1 blocks"}, {11, "11 blocks"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CountText(c.Count, "block"), c.Text);
+    EXPECT_EQ(CountText(1, "address", "addresses"), "1 address");
+    EXPECT_EQ(CountText(2, "address", "addresses"), "2 addresses");
+}
+
 TEST(FormatGeneral, FixedAndExponentForms)
 {
     const std::pair<double, const char*> cases[] = {
