@@ -10,7 +10,7 @@ TRigStation::TSetResult TBoardStation::SetFrequency(double hz)
     if (!FindDividers(output / 1e6, FxtalMHz, SpeedGrade, unused))
         return TSetResult::Unreachable;
     try {
-        if (!::SetFrequency(output, board_))
+        if (!session_.SetFrequency(output))
             return TSetResult::Unreachable;
     } catch (const UsbError&) {
         return TSetResult::Failed;

@@ -1,11 +1,12 @@
 #pragma once
-// The station of the test host and the benchmarks: the real device link, on
-// a handle kept open, tuning the chosen board through a multiplier and an
-// offset as the main window does. Beneath libusb it is the virtual board.
+// The station of the test host and the benchmarks: the real device link, in
+// a session that keeps the chosen board open, tuning it through a multiplier
+// and an offset as the main window does. Beneath libusb it is the virtual
+// board.
 #include <functional>
 
 #include "net/RigStation.h"
-#include "usb/KeptBoard.h"
+#include "usb/BoardSession.h"
 
 class TBoardStation : public TRigStation {
 public:
@@ -19,6 +20,6 @@ public:
     TRigRange Range() const override;
 
 private:
-    TKeptBoard board_;
+    TBoardSession session_;
     double frequency_ = 0;
 };
