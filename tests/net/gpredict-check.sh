@@ -5,31 +5,33 @@
 # Doppler changes included, that it got no error, and that it let go with
 # "q" when disengaged.
 #
-#   tests/net/gpredict-check.sh [--if-asked] [--radio TYPE:PTT]... [--lo MHZ]
-#                               [--seconds S] [--record DIR] HOST [ARGS...]
+#   tests/net/gpredict-check.sh [--if-asked] [--radio TYPE:PTT]... [--seconds S]
+#                               [--record DIR] HOST [ARGS...]
 #
 # HOST is started as HOST ARGS --listen 127.0.0.1:0 --log LOG --transcript T:
 # it prints "listening on 127.0.0.1:PORT" and writes "F <Hz asked> <Hz made>"
 # to LOG for every frequency the board was set to, and the traffic to T
 # (tests/net/Transcript.h). Each --radio is one run with that gpredict radio
 # type (0 RX only, 1 TX only) and PTT setting (0 none, 1 read PTT, 2 read
-# DCD); default 0:1 0:2 1:0. --lo is the radio's LO in MHz for both links
-# (gpredict subtracts it: 131.816 puts the board on 14.074 MHz); --record keeps each run's transcript in DIR. --if-asked skips (status
-# 77) unless QUORVEX_GPREDICT_TEST=1: CTest runs it so.
+# DCD); default 0:1 0:2 1:0. --record keeps each run's transcript in DIR.
+# --if-asked skips (status 77) unless QUORVEX_GPREDICT_TEST=1: CTest runs it
+# so. gpredict tracks a 5760 MHz transponder through a converter whose LO
+# (5745.926 MHz, on both links) brings it to 14.074 MHz for the board: on
+# 5760 MHz the Doppler shift changes by several Hz a second wherever the
+# satellite is, so every run sees it change.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-runs=() lo=0 seconds=6 record="" if_asked=0
+runs=() seconds=6 record="" if_asked=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --if-asked) if_asked=1; shift ;;
     --radio) runs+=("$2"); shift 2 ;;
-    --lo) lo="$2"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
     --record) record="$(mkdir -p "$2" && cd "$2" && pwd)"; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { sed -n '9,12p' "$0" >&2; exit 1; }
+[ $# -gt 0 ] || { sed -n '8,9p' "$0" >&2; exit 1; }
 if [ "$if_asked" = 1 ] && [ "${QUORVEX_GPREDICT_TEST:-}" != 1 ]; then
   echo "skipped: QUORVEX_GPREDICT_TEST=1 runs gpredict against the server"
   exit 77
@@ -75,8 +77,11 @@ wait_for 10 test -s "$work/display" || { display=0; fail "Xvfb did not start"; }
 display="$(cat "$work/display")"
 export DISPLAY=":$display"
 
-# The downlink gpredict's radio control starts on, less the LO.
-nominal=$(awk -v lo="$lo" 'BEGIN { printf "%.0f", 145890000 - lo * 1e6 }')
+# The transponder, the converter's LO, what the board makes, and the most
+# Doppler shift a satellite in low orbit gives (8 km/s).
+transponder=5760000000 lo=5745926000
+nominal=$(( transponder - lo ))
+doppler=$(( transponder * 8000 / 299792458 ))
 
 for radio in "${runs[@]}"; do
   type="${radio%:*}" ptt="${radio#*:}" run="$work/run-$type-$ptt"
@@ -91,12 +96,14 @@ for radio in "${runs[@]}"; do
   port="$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$run/host.out")"
   [ -n "$port" ] || fail "the host listens elsewhere: $(cat "$run/host.out")"
 
-  # One satellite (FUNcube-1) in one module; the radio at the server.
+  # One satellite (FUNcube-1) in one module, with the transponder; the radio
+  # at the server.
+  mkdir -p "$config/trsp"
   printf '[GLOBAL]\nOPEN_MODULES=Check\nCURRENT_PAGE=0\n' > "$config/gpredict.cfg"
   printf '[GLOBAL]\nSATELLITES=39444;\n' > "$config/modules/Check.mod"
-  lo_hz="$(awk -v lo="$lo" 'BEGIN { printf "%.0f", lo * 1e6 }')"
+  printf '[Check]\nUP_LOW=%s\nDOWN_LOW=%s\nMODE=CW\n' "$transponder" "$transponder" > "$config/trsp/39444.trsp"
   printf '[Radio]\nHost=127.0.0.1\nPort=%s\nLO=%s\nLO_UP=%s\nType=%s\nPTT=%s\nCycle=1000\n' \
-    "$port" "$lo_hz" "$lo_hz" "$type" "$ptt" > "$config/hwconf/quorvex.rig"
+    "$port" "$lo" "$lo" "$type" "$ptt" > "$config/hwconf/quorvex.rig"
 
   HOME="$run/home" XDG_CONFIG_HOME="$config/.." gpredict > "$run/gpredict.log" 2>&1 &
   gp=$!
@@ -112,7 +119,9 @@ for radio in "${runs[@]}"; do
   radio_window="$(timeout 10 xdotool search --sync --onlyvisible --name '^Gpredict Radio Control: Check$' | head -n 1)" ||
     fail "the Radio Control window did not open"
   sleep 1
-  # Track, then Engage.
+  # T (tune to the transponder), Track, then Engage.
+  xdotool mousemove --window "$radio_window" 180 294 click 1
+  sleep 0.5
   xdotool mousemove --window "$radio_window" 206 254 click 1
   sleep 0.5
   xdotool mousemove --window "$radio_window" 696 254 click 1
@@ -131,16 +140,16 @@ for radio in "${runs[@]}"; do
   [ "$count" -ge 4 ] || fail "type $type, PTT $ptt: gpredict sent $count frequencies in ${seconds} s"
   [ "$sent" = "$asked" ] || fail "type $type, PTT $ptt: the board was set to other frequencies than gpredict sent"
   [ "$distinct" -ge 3 ] || fail "type $type, PTT $ptt: no Doppler change in what gpredict sent"
-  awk -v n="$nominal" '{ d = $2 - $3; if (d < 0) d = -d; o = $2 - n; if (o < 0) o = -o;
-                         if (d >= 0.5 || o > 10000) { print; bad = 1 } } END { exit bad }' "$run/board.log" ||
+  awk -v n="$nominal" -v shift="$doppler" '{ d = $2 - $3; if (d < 0) d = -d; o = $2 - n; if (o < 0) o = -o;
+    if (d >= 0.5 || o > shift) { print; bad = 1 } } END { exit bad }' "$run/board.log" ||
     fail "type $type, PTT $ptt: the board did not make what gpredict asked (or far from $nominal Hz)"
   ! grep -q ' < .*RPRT -' "$run/transcript" || fail "type $type, PTT $ptt: gpredict got an error"
   echo "gpredict type $type, PTT $ptt: $count frequencies, $distinct distinct, from $(printf '%s\n' "$sent" |
         head -n 1) to $(printf '%s\n' "$sent" | tail -n 1) Hz, each made by the board"
   if [ -n "$record" ]; then
     {
-      echo "# gpredict $(dpkg-query -W -f='${Version}' gpredict 2>/dev/null), radio Type=$type PTT=$ptt LO=$lo MHz Cycle=1000,"
-      echo "# tracking FUNcube-1 (AO-73) on 145.890 MHz: one connection, from Engage to disengage."
+      echo "# gpredict $(dpkg-query -W -f='${Version}' gpredict 2>/dev/null), radio Type=$type PTT=$ptt LO=LO_UP=$lo Hz"
+      echo "# Cycle=1000, tracking FUNcube-1 (AO-73) on $transponder Hz: one connection, from Engage to disengage."
       cat "$run/transcript"
     } > "$record/gpredict-type$type-ptt$ptt.transcript"
   fi
