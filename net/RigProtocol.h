@@ -32,7 +32,13 @@
 // DTMF, ...) answer RPRT -11, not available; the client library's own
 // commands (dump_caps, power conversions, ...) and unknown commands answer
 // RPRT -4, not implemented; a missing or malformed argument RPRT -1. A blank
-// line is no command and gets no answer. No Qt here.
+// line is no command and gets no answer.
+//
+// So a client that sets one frequency works: gpredict's radio types "RX
+// only" (PTT none, or reading PTT or DCD: both read 0, so it keeps tuning)
+// and "TX only" with PTT none (reading PTT, it tunes only while transmitting,
+// which a receiver never is). Its duplex type sets the uplink as the split
+// frequency and its toggle types turn split on: both are refused. No Qt here.
 #include <string>
 #include <string_view>
 

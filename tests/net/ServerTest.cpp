@@ -107,9 +107,9 @@ TEST_F(ServerTest, ATooLongLineGetsOneErrorAndTheNextLineItsAnswer)
     EXPECT_EQ(Station.Set(), std::vector<double>{14074000});
 }
 
-// Half a line left alone, a flood of garbage, replies never read, a place
-// taken and kept silent: each such client gets errors or is dropped, and a
-// well-behaved client beside it is answered all the while.
+// Half a line left alone, a flood of garbage, replies never read: each such
+// client gets errors or is dropped, and a well-behaved client beside it is
+// answered all the while.
 TEST_F(ServerTest, AMisbehavingClientDoesNotDisturbTheOthers)
 {
     TRigServerLimits limits;
