@@ -65,11 +65,12 @@ int main(int argc, char** argv)
         else if (a == "--listen") {
             if (!ParseListenAddress(args[++i], listen, error))
                 return Usage(error.toStdString().c_str());
-        } else if (a == "--log")
-            log.open(args[++i].toStdString());
-        else if (a == "--transcript")
-            transcript.open(args[++i].toStdString());
-        else if (a == "--multiplier") {
+        } else if (a == "--log" || a == "--transcript") {
+            std::ofstream& file = a == "--log" ? log : transcript;
+            file.open(args[++i].toStdString());
+            if (!file)
+                return Usage(("cannot write " + args[i].toStdString()).c_str());
+        } else if (a == "--multiplier") {
             if (!TryParseFloat(args[++i].toStdString(), station.Multiplier))
                 return Usage("--multiplier takes a number");
         } else if (a == "--offset") {
