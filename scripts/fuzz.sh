@@ -10,7 +10,7 @@ build="${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}"
 seconds="${1:-30}"
 [ $# -eq 0 ] || shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(intelhex numbers settings mept)
+[ ${#targets[@]} -gt 0 ] || targets=(intelhex numbers settings mept rigctl)
 cmake --build "$build" -j"$(nproc)" --target fuzzers > /dev/null
 limit=(-max_total_time="$seconds")
 [ -z "${FUZZ_RUNS:-}" ] || limit=(-runs="$FUZZ_RUNS")

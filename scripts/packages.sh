@@ -26,5 +26,8 @@ sanitize_packages=(clang libclang-rt-14-dev libfuzzer-14-dev)
 # Building the Debian packages and proving them in a fresh root
 # (packaging/test-package.sh, packaging/fresh-root-test.sh).
 package_packages=(debootstrap dpkg-dev fakeroot lintian git)
+# The check of network control with a real station program
+# (tests/net/gpredict-check.sh, only when asked).
+station_program_packages=(gpredict xdotool xvfb imagemagick)
 # Installed inside the fresh root only by the tests that look at windows there.
 root_check_packages=(xdotool x11-utils)

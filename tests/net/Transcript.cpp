@@ -1,0 +1,92 @@
+#include "Transcript.h"
+
+#include <cstdio>
+
+#include "support/NumberText.h"
+
+std::string EscapeBytes(std::string_view bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\')
+            text += "\\\\";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c == '\r')
+            text += "\\r";
+        else if (u < 0x20 || u >= 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            text += hex;
+        } else
+            text += c;
+    }
+    return text;
+}
+
+bool UnescapeBytes(std::string_view text, std::string& bytes)
+{
+    bytes.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            bytes += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        switch (text[i]) {
+        case '\\':
+            bytes += '\\';
+            break;
+        case 'n':
+            bytes += '\n';
+            break;
+        case 'r':
+            bytes += '\r';
+            break;
+        case 'x': {
+            const int high = i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? HexDigitValue(text[i + 2]) : -1;
+            if (high < 0 || low < 0)
+                return false;
+            bytes += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+void WriteChunk(std::ostream& out, const TTranscriptChunk& chunk)
+{
+    out << chunk.Client << (chunk.FromClient ? " > " : " < ") << EscapeBytes(chunk.Bytes) << '\n';
+}
+
+bool ReadTranscript(std::istream& in, std::vector<TTranscriptChunk>& chunks, std::string& error)
+{
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty() || line[0] == '#')
+            continue;
+        const size_t space = line.find(' ');
+        TTranscriptChunk chunk;
+        int32_t client = 0;
+        const bool ok = space != std::string::npos && space + 3 <= line.size() &&
+                        TryStrToIntRuntime(line.substr(0, space), client) &&
+                        (line[space + 1] == '>' || line[space + 1] == '<') && line[space + 2] == ' ' &&
+                        UnescapeBytes(std::string_view(line).substr(space + 3), chunk.Bytes);
+        if (!ok) {
+            error = "line " + std::to_string(number) + " is not a transcript chunk";
+            return false;
+        }
+        chunk.Client = client;
+        chunk.FromClient = line[space + 1] == '>';
+        chunks.push_back(std::move(chunk));
+    }
+    return true;
+}
