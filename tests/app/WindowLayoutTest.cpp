@@ -137,6 +137,7 @@ protected:
 
     std::unique_ptr<TProgramWindows> Windows;
     std::unique_ptr<TFormVirtualBoard> VirtualBoardWindow;
+    TBeaconDriver WsprClocks;  // the beacon window's clocks, until the window is closed
     std::string Cell;
     std::vector<std::string> Problems;
     int Views = 0;
@@ -151,10 +152,11 @@ void ShowMain(TFormMain& main)
 }
 
 // The beacon window mid-transmission of the longest message: a compound
-// callsign and a six-character locator; then the beacon stops.
-void RunWsprBeacon(TFormWspr& wspr)
+// callsign and a six-character locator; then the beacon stops. The window
+// asks driver for the time until it is closed, so driver must outlive the call.
+void RunWsprBeacon(TFormWspr& wspr, TBeaconDriver& driver)
 {
-    TBeaconDriver driver;
+    driver = {};
     wspr.SteadyNowHook = [&] { return driver.Now; };
     wspr.UtcNowHook = [&] { return driver.Utc(); };
     wspr.EditCall->setText("PJ4/K1ABC");
@@ -232,7 +234,7 @@ TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
         {"wspr-beacon",
          [this] {
              Windows->Main->WSPR1->trigger();
-             RunWsprBeacon(*Windows->Wspr);
+             RunWsprBeacon(*Windows->Wspr, WsprClocks);
              return Windows->Wspr.get();
          },
          {}},
