@@ -5,6 +5,7 @@
 // or, in a batch session, as the command's answer.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/Ctl.h"
 #include "cli/CtlArgs.h"
@@ -76,7 +77,13 @@ int CmdBatch(TCtlCall& call);
 // set, step by step from START to STOP, on one board session.
 int CmdSweep(TCtlCall& call);
 int CmdSleep(TCtlCall& call);
+// The MEPT beacon, or with --mode wspr the WSPR beacon (RunWsprBeacon).
 int CmdBeacon(TCtlCall& call);
+int RunWsprBeacon(TCtlCall& call);
+// What --dial and --power of the WSPR beacon offer: the bands' names (20m)
+// and the powers a message can carry.
+std::vector<std::string> WsprBandNames();
+std::vector<std::string> WsprPowerNames();
 // Looks for the chosen board every interval until stopped, with one line on
 // standard output when it is first looked for and whenever it goes or comes back.
 int CmdWatch(TCtlCall& call);
