@@ -14,8 +14,8 @@
 namespace {
 
 constexpr const char* MeptOptions[] = {"--symbol-time", "--spacing", "--frequency"};
-constexpr const char* WsprOptions[] = {"--call",  "--locator",    "--power",  "--dial", "--audio", "--share",
-                                       "--every", "--multiplier", "--offset", "--once", "--print-symbols"};
+constexpr const char* WsprOptions[] = {"--call",  "--locator",    "--power", "--dial",         "--offset",
+                                       "--share", "--every",      "--once",  "--print-symbols", "--multiplier"};
 
 void CheckModeOptions(const TCtlCall& call, bool wspr)
 {

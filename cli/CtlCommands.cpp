@@ -110,14 +110,21 @@ void TCtlCall::Warn(const std::string& text) const
     Env.Err << WarningLine(text, Json) << "\n";
 }
 
+double TCtlCall::MultiplierOption() const
+{
+    const auto m = Args.Value("--multiplier");
+    if (!m)
+        return Scale.Multiplier;
+    const double multiplier = NumberValue(Name(), "--multiplier", *m, "a number other than 0");
+    if (multiplier == 0)
+        RefuseValue(Name(), "--multiplier", *m, "a number other than 0");
+    return multiplier;
+}
+
 TFrequencyScale TCtlCall::ScaleOption() const
 {
     TFrequencyScale scale = Scale;
-    if (const auto m = Args.Value("--multiplier")) {
-        scale.Multiplier = NumberValue(Name(), "--multiplier", *m, "a number other than 0");
-        if (scale.Multiplier == 0)
-            RefuseValue(Name(), "--multiplier", *m, "a number other than 0");
-    }
+    scale.Multiplier = MultiplierOption();
     if (const auto o = Args.Value("--offset"))
         scale.OffsetMHz = NumberValue(Name(), "--offset", *o, "MHz, a number");
     return scale;

@@ -35,6 +35,8 @@ struct TCtlCall {
     void Warn(const std::string& text) const;
     // The scale of --multiplier and --offset, each else the call's own.
     TFrequencyScale ScaleOption() const;
+    // --multiplier alone, else the call's own.
+    double MultiplierOption() const;
     // Waits ms, in steps that answer a stop request; false when stopped.
     bool Pause(long long ms) const;
 };

@@ -281,15 +281,16 @@ int RunWsprBeacon(TCtlCall& call)
         if (call.Args.Has("--print-symbols"))
             return PrintSymbols(call, transmissions);
         const double dialHz = DialHzOf(call, stored);
-        const TSetting audio = Setting(call, "--audio", stored.Audio, "WSPR_Audio");
+        const TSetting audio = Setting(call, "--offset", stored.Audio, "WSPR_Audio");
         const double audioHz = NumberValue(name, audio.What, audio.Text, "Hz, 1400 to 1600");
         const std::array<double, 4> tones = WsprToneFrequencies(dialHz, audioHz);
         const TWsprSlotRule slots = SlotsOf(call, stored);
         const TSetting off = Setting(call, "--off", stored.Off, "WSPR_Off");
         const double offMHz = NumberValue(name, off.What, off.Text, "MHz, a number");
-        // Multiplier and offset as set applies them, and as the window applies the main window's.
-        const TFrequencyScale scale = call.ScaleOption();
-        const auto si570 = [&](double hz) { return Si570FrequencyOf(hz, scale.Multiplier, scale.OffsetMHz); };
+        // The multiplier as set applies it (the window applies the main window's);
+        // --offset here is the tones' audio offset, so the Si570 takes no offset.
+        const double multiplier = call.MultiplierOption();
+        const auto si570 = [&](double hz) { return Si570FrequencyOf(hz, multiplier, 0); };
         std::array<double, 4> outputs;
         for (size_t k = 0; k < tones.size(); ++k)
             outputs[k] = si570(tones[k]);

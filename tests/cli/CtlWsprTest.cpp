@@ -124,9 +124,13 @@ TEST_F(CtlTest, WsprBeaconOptionsThatCannotWorkAreRefusedBeforeAnythingIsSent)
         {wspr + "--share 20 --every 2", 1, "beacon: --share and --every exclude each other: give one"},
         {wspr + "--share 0", 1, "beacon: --share '0' is not accepted: a whole number of percent, 1 to 100"},
         {wspr + "--every 1001", 1, "beacon: --every '1001' is not accepted: every 1st to 1000th slot"},
-        {wspr + "--audio 1700", 1,
+        {wspr + "--offset 1700", 1,
          "beacon: Audio offset 1700 Hz cannot be used: WSPR transmits 1400 to 1600 Hz above the dial frequency."},
-        {wspr + "--audio x", 1, "beacon: --audio 'x' is not a finite number: Hz, 1400 to 1600"},
+        {wspr + "--offset x", 1, "beacon: --offset 'x' is not a finite number: Hz, 1400 to 1600"},
+        {wspr + "--offset 0.5", 1,
+         "beacon: Audio offset 0.5 Hz cannot be used: WSPR transmits 1400 to 1600 Hz above the dial frequency."},
+        {wspr + "--offset 1400", 0, ""},
+        {"beacon --offset 1500", 1, "beacon: --offset is an option of --mode wspr"},
         {wspr + "--dial 20M", 0, ""},  // 20 MHz, not the 20 m band: accepted (stopped at once)
         {wspr + "--dial 20x", 1,
          "beacon: --dial '20x' is not accepted: Hz, or with k, M or G (7030k, 14.074M), or a band: 20m, 40m, ..."},
@@ -137,8 +141,8 @@ TEST_F(CtlTest, WsprBeaconOptionsThatCannotWorkAreRefusedBeforeAnythingIsSent)
          "for its start-up frequency."},
         {wspr + "--off x", 1, "beacon: --off 'x' is not a finite number: MHz, a number"},
         {wspr + "--multiplier 0", 1, "beacon: --multiplier '0' is not accepted: a number other than 0"},
-        {wspr + "--offset 1500", 1,
-         "beacon: The Si570 cannot make the WSPR tones at 1514097097.803 to 1514097102.197 Hz with one divider "
+        {wspr + "--multiplier 1000", 1,
+         "beacon: The Si570 cannot make the WSPR tones at 14097097802.734 to 14097102197.266 Hz with one divider "
          "setting."},
         {"--board-log log.txt set 14M", 1, "--board-log records what the virtual board receives: it needs --demo"},
     };
