@@ -1,10 +1,6 @@
 // quorvexctl beacon --mode wspr: refusals, the symbols it prints, and runs of
 // the beacon on driven clocks (no waiting for UTC minutes) with what reached
 // the board and when; the MEPT beacon on its kept handle; the board log.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +8,7 @@
 
 #include "BeaconDriver.h"
 #include "CtlFixture.h"
+#include "CtlProcess.h"
 #include "cli/CtlArgs.h"
 #include "usb/SynthCommands.h"
 #include "wspr/ClockState.h"
@@ -391,71 +388,80 @@ TEST_F(CtlTest, TheMeptBeaconKeepsItsHandleOpenAndFollowsAReplug)
     }
 }
 
-// The real program, as a service manager stops it: SIGTERM leaves the off
-// frequency on the board (the board log's last register write) and status 0;
-// the log has a line for every request, times in order.
-TEST(CtlProcess, SigtermLeavesAWsprBeaconOnTheOffFrequencyAndTheBoardLogSaysSo)
+// Hex digits of the register block that makes this frequency, as the board log writes bytes.
+std::string RegisterHex(double hz)
 {
+    std::string text;
+    for (const uint8_t b : RegistersOf(hz)) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += hex;
+    }
+    return text;
+}
+
+// The real program with --demo --board-log, as a script or a service manager
+// runs and stops it: the log has a line for every request the board received,
+// in time order, up to the end; a beacon stopped by SIGINT or SIGTERM leaves
+// the off frequency (the log's last register write) and exits 0, and
+// --print-symbols sends the board nothing.
+TEST(CtlProcess, TheBoardLogHoldsWhatTheDemoBoardReceivedAndASignalLeavesTheOffFrequency)
+{
+    const std::vector<std::string> wspr{"beacon", "--mode", "wspr", "--call", "K1ABC", "--locator", "FN42"};
+    const auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), wspr.begin(), wspr.end());
+        return more;
+    };
+    const struct {
+        const char* Name;
+        std::vector<std::string> Args;
+        int Signal;
+        std::string First;         // how standard output begins
+        std::string Rest;          // what follows the first line
+        std::string LastRegisters; // the last register write; empty: no request at all
+    } cases[] = {
+        {"set", {"set", "14M"}, 0, "f(SI570) = 14000000 Hz\n", "", RegisterHex(14e6)},
+        {"wspr SIGTERM", wspr, SIGTERM, "WSPR beacon \"K1ABC FN42 37\" on 14097100 Hz",
+         "Stopped; the board is on the off frequency 200000000 Hz\n", RegisterHex(200e6)},
+        {"wspr SIGINT", with({"--off", "10", "--dial", "40m"}), SIGINT,
+         "WSPR beacon \"K1ABC FN42 37\" on 7040100 Hz", "Stopped; the board is on the off frequency 10000000 Hz\n",
+         RegisterHex(10e6)},
+        {"mept SIGINT", {"beacon", "8", "--symbol-time", "0.01"}, SIGINT, "Sending 8 every 10 ms",
+         "Stopped; the board is on the off frequency 200000000 Hz\n", RegisterHex(200e6)},
+        {"print symbols", with({"--print-symbols"}), 0,
+         Digits(WsprTransmissions(MakeWsprMessage("K1ABC", "FN42", "37"))[0]) + "\n", "", ""},
+    };
     char dir[] = "/tmp/quorvex-ctl-log-XXXXXX";
     ASSERT_NE(::mkdtemp(dir), nullptr);
     const std::string log = std::string(dir) + "/board.log";
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        // The machine's clock may be unsynchronized: said on standard error, not wanted here.
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDERR_FILENO);
-        if (::chdir(dir) != 0)
-            ::_exit(126);
-        ::execl(QUORVEX_CTL_PATH, "quorvexctl", "beacon", "--mode", "wspr", "--call", "K1ABC", "--locator", "FN42",
-                "--demo", "--board-log", log.c_str(), nullptr);
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    FILE* out = ::fdopen(pipeFds[0], "r");
-    char line[512] = "";
-    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
-    EXPECT_TRUE(std::string(line).starts_with("WSPR beacon \"K1ABC FN42 37\" on 14097100 Hz")) << line;
-    ::kill(child, SIGTERM);
-    std::string rest;
-    while (std::fgets(line, sizeof line, out))
-        rest += line;
-    std::fclose(out);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(rest.ends_with("Stopped; the board is on the off frequency 200000000 Hz\n")) << rest;
-
-    std::ifstream file(log);
-    std::string text;
-    ASSERT_TRUE(std::getline(file, text));
-    EXPECT_TRUE(text.starts_with("# Each request the virtual boards received")) << text;
     const std::regex form("(\\d+) board=DEMO type=0x[0-9A-F]{2} request=0x([0-9A-F]{2}) value=0x[0-9A-F]{4} "
                           "index=0x[0-9A-F]{4} length=\\d+ result=-?\\d+ bytes=([0-9A-F]*)");
-    long long last = -1;
-    std::string lastRegisters;
-    int lines = 0;
-    while (std::getline(file, text)) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(text, m, form)) << text;
-        EXPECT_GE(std::stoll(m[1]), last);
-        last = std::stoll(m[1]);
-        if (m[2] == "30")
-            lastRegisters = m[3];
-        ++lines;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::string> args{"--demo", "--board-log", log};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TCtlProcessRun run = RunCtlProcess(args, c.Signal, dir);
+        EXPECT_EQ(run.Status, 0);
+        EXPECT_TRUE(run.First.starts_with(c.First)) << run.First;
+        EXPECT_EQ(run.Rest, c.Rest);
+
+        std::ifstream file(log);
+        std::string text;
+        ASSERT_TRUE(std::getline(file, text));
+        EXPECT_TRUE(text.starts_with("# Each request the virtual boards received")) << text;
+        long long last = -1;
+        std::string lastRegisters;
+        while (std::getline(file, text)) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(text, m, form)) << text;
+            EXPECT_GE(std::stoll(m[1]), last) << "times in order";
+            last = std::stoll(m[1]);
+            if (m[2] == "30")
+                lastRegisters = m[3];
+        }
+        EXPECT_EQ(last < 0, c.LastRegisters.empty()) << "requests logged";
+        EXPECT_EQ(lastRegisters, c.LastRegisters);
     }
-    EXPECT_GT(lines, 3);
-    std::string off;
-    for (const uint8_t b : RegistersOf(200e6)) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        off += hex;
-    }
-    EXPECT_EQ(lastRegisters, off);
     std::filesystem::remove_all(dir);
 }
 
