@@ -254,6 +254,7 @@ TEST_F(CtlTest, TheBashCompletionOffersEveryCommandAndOption)
         {"quorvexctl beacon --mode wspr --dial 2", "2200m 20m 2m "},
         {"quorvexctl beacon --power 3", "3 30 33 37 "},
         {"quorvexctl beacon --pr", "--print-symbols --product "},
+        {"quorvexctl beacon --mode wspr --o", "--off --offset --once "},
         {"quorvexctl --demo --board-log fw", "fw.hex fwdir "},
     };
     for (const auto& c : cases)
