@@ -58,6 +58,8 @@ int RunCommand(const std::vector<std::string>& words, bool json, TCtlEnvironment
             return CtlOk;
         }
         choice = ChoiceOf(args);
+        if (args.Value("--board-log").value_or("x").empty())
+            throw TCtlFailure(CtlUsage, "--board-log needs the name of the FILE to write");
         if (args.Has("--board-log") && !args.Has("--demo"))
             throw TCtlFailure(CtlUsage, "--board-log records what the virtual board receives: it needs --demo");
         if (args.Has("--demo") && env.AttachDemoBoard)

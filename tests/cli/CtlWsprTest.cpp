@@ -142,6 +142,7 @@ TEST_F(CtlTest, WsprBeaconOptionsThatCannotWorkAreRefusedBeforeAnythingIsSent)
          "beacon: The Si570 cannot make the WSPR tones at 14097097802.734 to 14097102197.266 Hz with one divider "
          "setting."},
         {"--board-log log.txt set 14M", 1, "--board-log records what the virtual board receives: it needs --demo"},
+        {"--demo --board-log= set 14M", 1, "--board-log needs the name of the FILE to write"},
     };
     StopAfterSleeps = 0;
     for (const auto& c : cases) {
