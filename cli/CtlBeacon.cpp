@@ -50,9 +50,8 @@ int RunMeptBeacon(TCtlCall& call)
     const double frequencyHz = FrequencyValue(name, "--frequency", call.Args.Value("--frequency").value_or("10M"));
     const int symbolMs = SymbolTimeMsOf(symbolS);
     TCtlEnvironment& env = call.Env;
-    call.Board.Choose();
     // The board's own crystal and speed grade decide what it can make.
-    ReadBoardValues();
+    call.Board.ChooseWithValues();
     const std::string refusal =
         BeaconRefusal({code, frequencyHz, spacingHz, offHz}, FxtalMHz, SpeedGrade, [](double hz) { return hz; });
     if (!refusal.empty())

@@ -295,9 +295,8 @@ int RunWsprBeacon(TCtlCall& call)
         for (size_t k = 0; k < tones.size(); ++k)
             outputs[k] = si570(tones[k]);
 
-        call.Board.Choose();
         // The board's own crystal and speed grade decide the tones' registers.
-        ReadBoardValues();
+        call.Board.ChooseWithValues();
         TWsprBeacon beacon({transmissions, PlanWsprTones(outputs, FxtalMHz, SpeedGrade), si570(offMHz * 1e6), slots,
                             std::random_device()()});
         if (call.Env.SteadyNow)
