@@ -74,16 +74,7 @@ void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect)
     // Added later, after every older key, so a file from an older program
     // reads as it did, its lines of these keys missing and their defaults
     // kept; an older program reading this file stops at MEPT_Text.
-    ReadStringAfterKey(file, "WSPR_Call=", WsprFields.Call);
-    ReadStringAfterKey(file, "WSPR_Locator=", WsprFields.Locator);
-    ReadStringAfterKey(file, "WSPR_Power=", WsprFields.Power);
-    ReadStringAfterKey(file, "WSPR_Dial=", WsprFields.Dial);
-    ReadStringAfterKey(file, "WSPR_Audio=", WsprFields.Audio);
-    if (ReadIntegerAfterKey(file, "WSPR_EveryNth=", number))
-        WsprFields.EveryNth = number == 1;
-    ReadStringAfterKey(file, "WSPR_Share=", WsprFields.Share);
-    ReadStringAfterKey(file, "WSPR_Every=", WsprFields.Every);
-    ReadStringAfterKey(file, "WSPR_Off=", WsprFields.Off);
+    ReadWsprFields(file, WsprFields);
 }
 
 std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineDetect)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "cli/CtlCommands.h"
@@ -32,6 +33,15 @@ TBoardChoice ChoiceOf(const TCtlArgs& args)
     return choice;
 }
 
+void AttachDemoBoard(TCtlEnvironment& env, const std::string& boardLog)
+{
+    try {
+        env.AttachDemoBoard(boardLog);
+    } catch (const std::runtime_error& e) {  // the board log cannot be made
+        throw TCtlFailure(CtlFile, e.what());
+    }
+}
+
 // The command line read and run; its status before standard output is checked.
 int RunCommand(const std::vector<std::string>& words, bool json, TCtlEnvironment& env)
 {
@@ -48,12 +58,16 @@ int RunCommand(const std::vector<std::string>& words, bool json, TCtlEnvironment
             return CtlOk;
         }
         choice = ChoiceOf(args);
+        if (args.Value("--board-log").value_or("x").empty())
+            throw TCtlFailure(CtlUsage, "--board-log needs the name of the FILE to write");
+        if (args.Has("--board-log") && !args.Has("--demo"))
+            throw TCtlFailure(CtlUsage, "--board-log records what the virtual board receives: it needs --demo");
+        if (args.Has("--demo") && env.AttachDemoBoard)
+            AttachDemoBoard(env, args.Value("--board-log").value_or(""));
     } catch (const TCtlFailure& e) {
         env.Err << ErrorLine(e.what(), e.Status, json) << "\n";
         return e.Status;
     }
-    if (args.Has("--demo") && env.AttachDemoBoard)
-        env.AttachDemoBoard();
     TCtlBoard board(choice);
     TCtlCall call{env, args, board, json};
     const TCtlOutcome outcome = RunCaught(call);

@@ -2,6 +2,7 @@
 // quorvexctl: the board from the command line and from scripts. The
 // program's main runs RunQuorvexCtl; tests run it in-process against the
 // virtual bus.
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -21,9 +22,17 @@ struct TCtlEnvironment {
     std::ostream& Err;
     bool ErrIsTerminal = false;                // draw progress bars on Err
     int OutFd = -1;                            // the file behind Out, when there is one
-    std::function<void()> AttachDemoBoard{};   // --demo: before anything calls the USB library
+    // --demo: before anything calls the USB library; with --board-log, the
+    // file that records what the board receives (else empty). Raises
+    // std::runtime_error when that file cannot be made.
+    std::function<void(const std::string& boardLog)> AttachDemoBoard{};
     std::function<bool()> StopRequested{};     // the beacon ends when this turns true
     std::function<void(int ms)> Sleep{};       // the beacon's wait; tests need not wait
+    // The WSPR beacon's clocks and its wait for a symbol; tests drive them.
+    // None: the system's clocks, and a wait that ends on time.
+    std::function<std::chrono::steady_clock::time_point()> SteadyNow{};
+    std::function<std::chrono::system_clock::time_point()> UtcNow{};
+    std::function<void(std::chrono::steady_clock::time_point)> WaitUntil{};
     // The next line of standard input without its end; false at its end or
     // when a stop was requested while waiting. None: standard input is empty.
     std::function<bool(std::string& line)> ReadLine{};

@@ -15,7 +15,8 @@ constexpr long long DayMs = 86400000;
 
 // The options a batch line may not give: the board and the demo belong to the
 // whole session.
-constexpr const char* SessionOptions[] = {"--demo", "--product", "--port", "--serial", "--manufacturer"};
+constexpr const char* SessionOptions[] = {"--demo", "--board-log", "--product", "--port", "--serial",
+                                          "--manufacturer"};
 
 void CheckBatchLine(const TCtlArgs& args)
 {

@@ -6,6 +6,7 @@
 #include "support/UUtils.h"
 #include "usb/ChosenBoard.h"
 #include "usb/SynthCommands.h"
+#include "wspr/WsprFields.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ struct TStoredSettings {
     std::optional<std::string> Serial;
     std::optional<int> Port;
     std::optional<std::string> BeaconCode;
+    TWsprFields Wspr;  // the WSPR beacon window's fields, else their defaults
 };
 
 TStoredSettings ReadStoredSettings()
@@ -36,6 +38,7 @@ TStoredSettings ReadStoredSettings()
         stored.Port = number;
     if (ReadStringAfterKey(file, "MEPT_Text=", text))
         stored.BeaconCode = text;
+    ReadWsprFields(file, stored.Wspr);
     return stored;
 }
 
@@ -95,6 +98,11 @@ std::string DeniedBoardText()
 std::optional<std::string> StoredBeaconCode()
 {
     return ReadStoredSettings().BeaconCode;
+}
+
+TWsprFields StoredWsprFields()
+{
+    return ReadStoredSettings().Wspr;
 }
 
 void ReadBoardValues()

@@ -8,6 +8,7 @@
 
 #include "usb/BoardSession.h"
 #include "usb/DeviceList.h"
+#include "wspr/WsprFields.h"
 
 // Which board: what the options say, else what the settings file in the
 // working directory says, else the program's defaults.
@@ -29,6 +30,9 @@ void ChooseBoard(const TBoardChoice& choice);
 std::string DeniedBoardText();
 // The beacon code of the settings file, when it holds one.
 std::optional<std::string> StoredBeaconCode();
+// The WSPR beacon window's fields kept in the settings file; the window's
+// defaults for those it does not keep.
+TWsprFields StoredWsprFields();
 // What the program's start reads from a board before it tunes it: the speed
 // grade, the start-up frequency and the crystal.
 void ReadBoardValues();

@@ -1,13 +1,11 @@
 // The commands of the board's memories (EEPROM and flash, their Intel HEX
-// files), the board list and the stored calibration, the MEPT beacon, and
-// what every command shares: its answer and the failures it raises.
+// files), the board list and the stored calibration, and what every command
+// shares: its answer and the failures it raises.
 #include "cli/CtlCommands.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <ostream>
 #include <vector>
@@ -16,8 +14,6 @@
 #include "memory/EepromBoard.h"
 #include "memory/EepromFile.h"
 #include "memory/UIntelHex.h"
-#include "mept/BeaconCheck.h"
-#include "mept/MeptCode.h"
 #include "support/NumberText.h"
 #include "usb/DeviceList.h"
 #include "usb/FlashCommands.h"
@@ -114,14 +110,21 @@ void TCtlCall::Warn(const std::string& text) const
     Env.Err << WarningLine(text, Json) << "\n";
 }
 
+double TCtlCall::MultiplierOption() const
+{
+    const auto m = Args.Value("--multiplier");
+    if (!m)
+        return Scale.Multiplier;
+    const double multiplier = NumberValue(Name(), "--multiplier", *m, "a number other than 0");
+    if (multiplier == 0)
+        RefuseValue(Name(), "--multiplier", *m, "a number other than 0");
+    return multiplier;
+}
+
 TFrequencyScale TCtlCall::ScaleOption() const
 {
     TFrequencyScale scale = Scale;
-    if (const auto m = Args.Value("--multiplier")) {
-        scale.Multiplier = NumberValue(Name(), "--multiplier", *m, "a number other than 0");
-        if (scale.Multiplier == 0)
-            RefuseValue(Name(), "--multiplier", *m, "a number other than 0");
-    }
+    scale.Multiplier = MultiplierOption();
     if (const auto o = Args.Value("--offset"))
         scale.OffsetMHz = NumberValue(Name(), "--offset", *o, "MHz, a number");
     return scale;
@@ -277,73 +280,4 @@ int CmdDump(TCtlCall& call)
     call.Board.Choose();
     SaveHex(call, file, ReadFlash(call.Env), "Flash");
     return CtlOk;
-}
-
-int CmdBeacon(TCtlCall& call)
-{
-    const std::string& name = call.Name();
-    const std::string code =
-        call.Args.Argument(0).value_or(StoredBeaconCode().value_or(DefaultMeptCode));
-    const double symbolS = NumberValue(name, "--symbol-time", call.Args.Value("--symbol-time").value_or("1"),
-                                       "seconds, 0.001 to 86400");
-    if (!(symbolS >= 0.001 && symbolS <= 86400))
-        RefuseValue(name, "--symbol-time", *call.Args.Value("--symbol-time"), "seconds, 0.001 to 86400");
-    const double spacingHz =
-        NumberValue(name, "--spacing", call.Args.Value("--spacing").value_or("1"), "Hz, a number");
-    const double offHz = NumberValue(name, "--off", call.Args.Value("--off").value_or("200"), "MHz, a number") * 1e6;
-    const double frequencyHz = FrequencyValue(name, "--frequency", call.Args.Value("--frequency").value_or("10M"));
-    const int symbolMs = SymbolTimeMsOf(symbolS);
-    TCtlEnvironment& env = call.Env;
-    call.Board.Choose();
-    // The board's own crystal and speed grade decide what it can make.
-    ReadBoardValues();
-    const std::string refusal =
-        BeaconRefusal({code, frequencyHz, spacingHz, offHz}, FxtalMHz, SpeedGrade, [](double hz) { return hz; });
-    if (!refusal.empty())
-        throw TCtlFailure(CtlUsage, refusal);
-    TMeptTransmission transmission;
-    TMeptDrawing drawing;
-    drawing.Clear();
-    transmission.Start(code);
-    bool failing = false;
-    // A board that fails is said once, until a frequency gets through again.
-    const auto send = [&](double hz) {
-        try {
-            SetFrequency(hz);
-            failing = false;
-        } catch (const QuorvexError& e) {
-            if (!failing)
-                env.Err << ErrorLine(e.what(), CtlTransfer, call.Json) << "\n";
-            failing = true;
-        }
-    };
-    call.Reply("Sending " + code + " every " + std::to_string(symbolMs) + " ms per symbol; stop with Ctrl+C",
-               {{"sending", code}, {"symbol_ms", symbolMs}});
-    env.Out << std::flush;
-    using Clock = std::chrono::steady_clock;
-    int intervalMs = symbolMs;
-    auto due = Clock::now() + std::chrono::milliseconds(intervalMs);
-    while (!env.StopRequested()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
-        if (left > 0) {
-            env.Sleep(static_cast<int>(std::min<long long>(left, 100)));  // answer a stop within 100 ms
-            continue;
-        }
-        const TMeptTick tick = transmission.Tick(drawing);
-        if (tick.IntervalFactor > 0)
-            intervalMs = symbolMs * tick.IntervalFactor;
-        if (tick.Stop)
-            break;
-        if (tick.Symbol)
-            send(SymbolFrequencyOf(*tick.Symbol, frequencyHz, spacingHz, offHz));
-        if (transmission.Finished)
-            transmission.Start(code);
-        if (transmission.PendingCode.empty())
-            transmission.Finished = true;
-        // Due one interval after the last was due, so the schedule keeps time.
-        due += std::chrono::milliseconds(intervalMs);
-    }
-    send(offHz);
-    call.Reply("Stopped; the board is on the off frequency " + FormatGeneral(offHz) + " Hz", {{"stopped_hz", offHz}});
-    return failing ? CtlTransfer : CtlOk;
 }

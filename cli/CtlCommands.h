@@ -5,6 +5,7 @@
 // or, in a batch session, as the command's answer.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/Ctl.h"
 #include "cli/CtlArgs.h"
@@ -34,6 +35,8 @@ struct TCtlCall {
     void Warn(const std::string& text) const;
     // The scale of --multiplier and --offset, each else the call's own.
     TFrequencyScale ScaleOption() const;
+    // --multiplier alone, else the call's own.
+    double MultiplierOption() const;
     // Waits ms, in steps that answer a stop request; false when stopped.
     bool Pause(long long ms) const;
 };
@@ -76,7 +79,13 @@ int CmdBatch(TCtlCall& call);
 // set, step by step from START to STOP, on one board session.
 int CmdSweep(TCtlCall& call);
 int CmdSleep(TCtlCall& call);
+// The MEPT beacon, or with --mode wspr the WSPR beacon (RunWsprBeacon).
 int CmdBeacon(TCtlCall& call);
+int RunWsprBeacon(TCtlCall& call);
+// What --dial and --power of the WSPR beacon offer: the bands' names (20m)
+// and the powers a message can carry.
+std::vector<std::string> WsprBandNames();
+std::vector<std::string> WsprPowerNames();
 // Looks for the chosen board every interval until stopped, with one line on
 // standard output when it is first looked for and whenever it goes or comes back.
 int CmdWatch(TCtlCall& call);

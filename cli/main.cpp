@@ -1,5 +1,6 @@
 // quorvexctl: the board from the command line. SIGINT and SIGTERM end a
-// running beacon cleanly; --demo puts a virtual board beneath the library.
+// running beacon cleanly; --demo puts a virtual board beneath the library,
+// and --board-log writes what it receives to a file.
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -9,10 +10,12 @@
 #include <csignal>
 #include <string>
 #include <iostream>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
 #include "cli/Ctl.h"
+#include "sim/BoardLog.h"
 #include "sim/VirtualUsbfs.h"
 
 namespace {
@@ -78,11 +81,18 @@ int main(int argc, char** argv)
     env.Sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     TStandardInput input;
     env.ReadLine = [&input](std::string& line) { return input.ReadLine(line); };
-    env.AttachDemoBoard = [] {
+    std::unique_ptr<TBoardLog> boardLog;  // made before the board, so it sees every request
+    env.AttachDemoBoard = [&boardLog](const std::string& logFile) {
+        if (!logFile.empty())
+            boardLog = std::make_unique<TBoardLog>(logFile);
         VirtualBoard::Config config;
         config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
         config.Serial = u"DEMO";
-        VirtualUsbfs::Instance().Plug(std::make_shared<VirtualBoard>(config));
+        auto board = std::make_shared<VirtualBoard>(config);
+        board->Recording = false;  // a beacon runs for days; nothing reads the record
+        if (boardLog)
+            boardLog->Attach(board, "DEMO");
+        VirtualUsbfs::Instance().Plug(board);
     };
     return RunQuorvexCtl(argc, argv, env);
 }

@@ -38,16 +38,6 @@ int WholeFieldValue(const QLineEdit& edit, const char* field)
     return static_cast<int>(v);
 }
 
-// "14.0956 (20 m)" or a typed "14.0961": the number before any blank, in MHz.
-double DialHz(const QComboBox& combo)
-{
-    const std::string text = combo.currentText().trimmed().toStdString();
-    double mhz = 0;
-    if (!TryParseFloat(text.substr(0, text.find(' ')), mhz))
-        throw WsprError("Dial frequency \"" + text + "\" is not a number of MHz.");
-    return mhz * 1000000;
-}
-
 std::string UtcText(WsprUtc::time_point t)
 {
     const std::time_t seconds = WsprUtc::to_time_t(t);
@@ -153,7 +143,7 @@ void TFormWspr::StartBeacon()
     const TWsprMessage message = MakeWsprMessage(EditCall->text().toStdString(), EditLocator->text().toStdString(),
                                                  ComboPower->currentText().toStdString());
     const std::array<double, 4> tones =
-        WsprToneFrequencies(DialHz(*ComboBand), FieldValue(*EditAudio, "Audio offset"));
+        WsprToneFrequencies(WsprDialHz(ComboBand->currentText().toStdString()), FieldValue(*EditAudio, "Audio offset"));
     std::array<double, 4> outputs;
     for (size_t k = 0; k < tones.size(); ++k)
         outputs[k] = OutputFrequencyOf(tones[k]);  // multiplier and offset as the main window applies them
@@ -224,7 +214,7 @@ void TFormWspr::Timer1Timer()
     ShowReports(*Beacon);
     // The report said the board went away; its return is said here.
     if (boardAway_ && !Beacon->BoardAway())
-        StatusBar1->setText("Board back: the beacon goes on in its next slot.");
+        StatusBar1->setText(WsprBoardBackText);
     boardAway_ = Beacon->BoardAway();
 }
 

@@ -11,16 +11,6 @@ namespace {
 
 constexpr double DesignPpi = 96;
 
-// The customary WSPR dial frequencies, MHz.
-constexpr struct {
-    const char* Mhz;
-    const char* Band;
-} Bands[] = {
-    {"0.136", "2200 m"}, {"0.4742", "630 m"},  {"1.8366", "160 m"}, {"3.5686", "80 m"},   {"5.2872", "60 m"},
-    {"7.0386", "40 m"},  {"10.1387", "30 m"},  {"14.0956", "20 m"}, {"18.1046", "17 m"},  {"21.0946", "15 m"},
-    {"24.9246", "12 m"}, {"28.1246", "10 m"},  {"50.293", "6 m"},   {"70.091", "4 m"},    {"144.489", "2 m"},
-};
-
 }  // namespace
 
 void TFormWspr::CreateControls()
@@ -46,7 +36,7 @@ void TFormWspr::CreateControls()
     LabelDial = label("Dial frequency");
     ComboBand = new QComboBox(client);
     ComboBand->setEditable(true);
-    for (const auto& b : Bands)
+    for (const TWsprBand& b : WsprBands)
         ComboBand->addItem(QString("%1 (%2)").arg(b.Mhz, b.Band));
     LabelDialUnit = label("MHz");
     LabelAudio = label("Audio offset");

@@ -67,6 +67,9 @@ void TWsprBeacon::Stop()
 {
     transmitting_ = false;
     givenUp_ = false;
+    // Whether the board was left on the off frequency is said, whatever the
+    // transmission said before.
+    failureNoted_ = false;
     SendOff();
     Link.Close();
 }

@@ -16,6 +16,9 @@
 #include "wspr/WsprSchedule.h"
 #include "wspr/WsprTones.h"
 
+// What is said when a board that went away is back.
+constexpr const char* WsprBoardBackText = "Board back: the beacon goes on in its next slot.";
+
 struct TWsprBeaconSettings {
     std::vector<TWsprTransmission> Transmissions;
     TWsprTonePlan Tones;
@@ -41,6 +44,8 @@ public:
     // sends the symbol that is due and ends a transmission that is over.
     void Poll();
     // Ends a running transmission, leaves the off frequency and lets the board go.
+    // The off frequency was sent when the board is not away and no report
+    // came from the stop.
     void Stop();
     // When Poll next has something to do: the next symbol, the start of the
     // next slot (which may carry no transmission), or the next look for a

@@ -237,8 +237,8 @@ TEST_F(CtlTest, TheBashCompletionOffersEveryCommandAndOption)
         {"quorvexctl --serial SN1 ''", commands},
         {"quorvexctl --se", "--serial "},
         {"quorvexctl eeprom ''", "read write "},
-        {"quorvexctl eeprom write --", "--partial --json --demo --product --port --serial --manufacturer --help "
-                                       "--version "},
+        {"quorvexctl eeprom write --", "--partial --json --demo --board-log --product --port --serial --manufacturer "
+                                       "--help --version "},
         {"quorvexctl set 14M --m", "--multiplier --manufacturer "},
         {"quorvexctl shift ''", "up down "},
         {"quorvexctl shift up --ppm ''", "0.1 1 10 100 1000 "},
@@ -250,6 +250,12 @@ TEST_F(CtlTest, TheBashCompletionOffersEveryCommandAndOption)
         {"quorvexctl set ''", ""},
         {"quorvexctl beacon --off ''", ""},
         {"quorvexctl sweep 1M 2M 1k --d", "--dwell --demo "},
+        {"quorvexctl beacon --mode ''", "mept wspr "},
+        {"quorvexctl beacon --mode wspr --dial 2", "2200m 20m 2m "},
+        {"quorvexctl beacon --power 3", "3 30 33 37 "},
+        {"quorvexctl beacon --pr", "--print-symbols --product "},
+        {"quorvexctl beacon --mode wspr --o", "--off --offset --once "},
+        {"quorvexctl --demo --board-log fw", "fw.hex fwdir "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Complete(script, c.Typed), Sorted(c.Offered)) << c.Typed;

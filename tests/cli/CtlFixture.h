@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -65,6 +66,8 @@ protected:
         };
         std::istringstream input(Input);
         env.ReadLine = [&input](std::string& line) { return static_cast<bool>(std::getline(input, line)); };
+        if (Prepare)
+            Prepare(env);
         ResetDeviceLinkValues();
         Result r;
         r.Status = RunQuorvexCtl(static_cast<int>(args.size()), args.data(), env);
@@ -83,6 +86,7 @@ protected:
     int OutFd = -1;         // the file behind standard output
     int StopAfterSleeps = -1;
     bool Terminal = false;  // standard error is a terminal: progress bars
+    std::function<void(TCtlEnvironment&)> Prepare;  // changes the next Run's environment
 
 private:
     std::filesystem::path previous_;
