@@ -11,6 +11,7 @@
 #include "support/Errors.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
+#include "net/NetControlSettings.h"
 #include "wspr/WsprFields.h"
 
 namespace {
@@ -84,6 +85,9 @@ void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect)
     ReadStringAfterKey(file, "WSPR_Share=", WsprFields.Share);
     ReadStringAfterKey(file, "WSPR_Every=", WsprFields.Every);
     ReadStringAfterKey(file, "WSPR_Off=", WsprFields.Off);
+    ReadStringAfterKey(file, "NetListen=", NetControlSettings.Listen);
+    if (ReadIntegerAfterKey(file, "NetControl=", number))
+        NetControlSettings.On = number == 1;
 }
 
 std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineDetect)
@@ -116,6 +120,8 @@ std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineD
     line("WSPR_Share=", OneLine(WsprFields.Share));
     line("WSPR_Every=", OneLine(WsprFields.Every));
     line("WSPR_Off=", OneLine(WsprFields.Off));
+    line("NetListen=", OneLine(NetControlSettings.Listen));
+    line("NetControl=", NetControlSettings.On ? "1" : "0");
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "support/Feedback.h"
 #include "tests/common/UsbfsFaults.h"
+#include "net/NetControlSettings.h"
 #include "wspr/WsprFields.h"
 
 void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers)
@@ -30,6 +31,7 @@ void ResetMainWindowValues()
     MemoryOn = 0;
     MEPT_Text = defaultCode;
     WsprFields = {};
+    NetControlSettings = {};
     SendOnConnect = true;
     FskToggleGuard = false;
 }
