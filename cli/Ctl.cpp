@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "cli/CtlCommands.h"
@@ -52,8 +53,13 @@ int RunCommand(const std::vector<std::string>& words, bool json, TCtlEnvironment
         env.Err << ErrorLine(e.what(), e.Status, json) << "\n";
         return e.Status;
     }
-    if (args.Has("--demo") && env.AttachDemoBoard)
-        env.AttachDemoBoard();
+    try {
+        if (args.Has("--demo") && env.AttachDemoBoard)
+            env.AttachDemoBoard();
+    } catch (const std::runtime_error& e) {  // its log could not be created
+        env.Err << ErrorLine(e.what(), CtlFile, json) << "\n";
+        return CtlFile;
+    }
     TCtlBoard board(choice);
     TCtlCall call{env, args, board, json};
     const TCtlOutcome outcome = RunCaught(call);

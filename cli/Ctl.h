@@ -22,7 +22,9 @@ struct TCtlEnvironment {
     std::ostream& Err;
     bool ErrIsTerminal = false;                // draw progress bars on Err
     int OutFd = -1;                            // the file behind Out, when there is one
-    std::function<void()> AttachDemoBoard{};   // --demo: before anything calls the USB library
+    // --demo: before anything calls the USB library; std::runtime_error when
+    // the log of what the board receives cannot be created.
+    std::function<void()> AttachDemoBoard{};
     std::function<bool()> StopRequested{};     // the beacon ends when this turns true
     std::function<void(int ms)> Sleep{};       // the beacon's wait; tests need not wait
     // The next line of standard input without its end; false at its end or

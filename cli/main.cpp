@@ -7,12 +7,15 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <iostream>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
 #include "cli/Ctl.h"
+#include "sim/BoardLog.h"
 #include "sim/VirtualUsbfs.h"
 
 namespace {
@@ -78,11 +81,19 @@ int main(int argc, char** argv)
     env.Sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     TStandardInput input;
     env.ReadLine = [&input](std::string& line) { return input.ReadLine(line); };
-    env.AttachDemoBoard = [] {
+    // Outlives the board it records, which stays plugged to the end.
+    std::unique_ptr<TBoardLog> boardLog;
+    env.AttachDemoBoard = [&boardLog] {
         VirtualBoard::Config config;
         config.Manufacturer = u"" QUORVEX_BOARD_MANUFACTURER;
         config.Serial = u"DEMO";
-        VirtualUsbfs::Instance().Plug(std::make_shared<VirtualBoard>(config));
+        auto board = std::make_shared<VirtualBoard>(config);
+        // What a real board would have been sent, for a script to check.
+        if (const char* path = std::getenv("QUORVEX_BOARD_LOG"); path && *path) {
+            boardLog = std::make_unique<TBoardLog>(path);
+            boardLog->Attach(board, "DEMO");
+        }
+        VirtualUsbfs::Instance().Plug(board);
     };
     return RunQuorvexCtl(argc, argv, env);
 }
