@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "app/UQuorvex.h"
+#include "net/NetControlSettings.h"
 #include "support/Errors.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
-#include "net/NetControlSettings.h"
 #include "wspr/WsprFields.h"
 
 namespace {

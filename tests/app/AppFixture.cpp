@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "app/SettingsFile.h"
+#include "net/NetControlSettings.h"
 #include "support/Feedback.h"
 #include "tests/common/UsbfsFaults.h"
-#include "net/NetControlSettings.h"
 #include "wspr/WsprFields.h"
 
 void SendWheel(QWidget* widget, int angleDelta, Qt::KeyboardModifiers modifiers)
