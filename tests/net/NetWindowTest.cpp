@@ -144,7 +144,7 @@ TEST_F(NetWindowTest, AFrequencyTheBoardCannotMakeChangesNothing)
         const char* Line;
         double Multiplier;
     } cases[] = {
-        {"F 1000\n", 1},     {"F 2e9\n", 1},     {"F -7074000\n", 1},
+        {"F 1000\n", 1},     {"F 2e9\n", 1},     {"F -7074000\n", 1},     {"F 1e300\n", 1},
         {"F 0\n", 1},  // 0 would send the Si570 back to its start-up frequency
         {"F 14074000\n", 1000},  // the field could show it; the Si570 cannot make 14 GHz
     };
