@@ -16,6 +16,7 @@
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
 #include "mept/U_MEPT.h"
+#include "net/UNetControl.h"
 #include "setup/USetUp.h"
 #include "support/Feedback.h"
 #include "wspr/UWspr.h"
@@ -98,6 +99,7 @@ TProgramWindows::~TProgramWindows()
     F_MEPT = nullptr;
     FormEEPROM_Orvel = nullptr;
     FormWspr = nullptr;
+    FormNetControl = nullptr;
 }
 
 void TProgramWindows::Create()
@@ -123,6 +125,9 @@ void TProgramWindows::Create()
     Wspr = std::make_unique<TFormWspr>();
     FormWspr = Wspr.get();
     Wspr->setAttribute(Qt::WA_QuitOnClose, false);
+    NetControl = std::make_unique<TFormNetControl>();
+    FormNetControl = NetControl.get();
+    NetControl->setAttribute(Qt::WA_QuitOnClose, false);
     CloseOnTerminateSignal(Main.get());
     Main->show();
 }

@@ -13,6 +13,7 @@ class TFormEEPROM_Orvel;
 class TFormFlash;
 class TF_MEPT;
 class TFormWspr;
+class TFormNetControl;
 
 // Dot as decimal separator for all number text whatever the locale; an
 // error that escapes an event handler goes to the default error display.
@@ -43,4 +44,5 @@ public:
     std::unique_ptr<TF_MEPT> MEPT;
     std::unique_ptr<TFormEEPROM_Orvel> EEPROM_Orvel;
     std::unique_ptr<TFormWspr> Wspr;
+    std::unique_ptr<TFormNetControl> NetControl;  // last: its server tunes the main window
 };

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/UQuorvex.h"
+#include "net/NetControlSettings.h"
 #include "support/Errors.h"
 #include "support/NumberText.h"
 #include "support/UUtils.h"
@@ -75,6 +76,9 @@ void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect)
     // reads as it did, its lines of these keys missing and their defaults
     // kept; an older program reading this file stops at MEPT_Text.
     ReadWsprFields(file, WsprFields);
+    ReadStringAfterKey(file, "NetListen=", NetControlSettings.Listen);
+    if (ReadIntegerAfterKey(file, "NetControl=", number))
+        NetControlSettings.On = number == 1;
 }
 
 std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineDetect)
@@ -107,6 +111,8 @@ std::string SettingsText(int unitIndex, bool rememberLastFrequency, bool onlineD
     line("WSPR_Share=", OneLine(WsprFields.Share));
     line("WSPR_Every=", OneLine(WsprFields.Every));
     line("WSPR_Off=", OneLine(WsprFields.Off));
+    line("NetListen=", OneLine(NetControlSettings.Listen));
+    line("NetControl=", NetControlSettings.On ? "1" : "0");
     return text;
 }
 

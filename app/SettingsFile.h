@@ -10,8 +10,8 @@ class QCheckBox;
 class QComboBox;
 
 // Reads the keys in file order into the shared settings (the seventeen of
-// old, then the WSPR beacon window's fields); the unit and the "Online
-// detect" box are the main window's controls.
+// old, then the WSPR beacon window's fields, then network control's); the
+// unit and the "Online detect" box are the main window's controls.
 void ReadSettings(std::istream& file, QComboBox& unit, QCheckBox& onlineDetect);
 
 // The lines, CR LF each, from the shared settings and the three values that

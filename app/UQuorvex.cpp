@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <limits>
 
 #include "app/DesignLayout.h"
 #include "app/SettingsFile.h"
@@ -21,6 +22,7 @@
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
 #include "mept/U_MEPT.h"
+#include "net/UNetControl.h"
 #include "setup/USetUp.h"
 #include "support/BindHandler.h"
 #include "support/Feedback.h"
@@ -143,6 +145,7 @@ void TFormMain::CreateMenus()
     Special1 = menuBar()->addMenu("S&pecial");
     MEPT1 = Special1->addAction("&MEPT");
     WSPR1 = Special1->addAction("&WSPR beacon");
+    NetControl1 = Special1->addAction("&Network control");
     About1 = menuBar()->addAction("&About");
 
     PopupMenu1 = new QMenu(this);
@@ -196,6 +199,7 @@ void TFormMain::ConnectHandlers()
     Bind(this, Flash1, &QAction::triggered, &TFormMain::Flash1Click);
     Bind(this, MEPT1, &QAction::triggered, &TFormMain::MEPT1Click);
     Bind(this, WSPR1, &QAction::triggered, &TFormMain::WSPR1Click);
+    Bind(this, NetControl1, &QAction::triggered, &TFormMain::NetControl1Click);
 
     Edit1->OnMouseWheelUp = std::bind_front(&TFormMain::Edit1MouseWheelUp, this);
     Edit1->OnMouseWheelDown = std::bind_front(&TFormMain::Edit1MouseWheelDown, this);
@@ -334,15 +338,42 @@ void TFormMain::Edit1_Exit()
 
 void TFormMain::ShowDisplayValue(double value)
 {
-    const QString text = Text(FormatGeneral(value));
+    if (ShowFieldText(Text(FormatGeneral(value))))
+        Edit1_Exit();  // else no change, so nothing to apply
+}
+
+bool TFormMain::ShowFieldText(const QString& text)
+{
     if (Edit1->text() == text)
-        return;  // no change, so nothing to apply
+        return false;
     Edit1->setText(text);
     // Too long even in the smallest type: its leading digits show, never a
     // misleading tail. A value that fits keeps the cursor at its end for typing on.
     if (!Edit1->toolTip().isEmpty())
         Edit1->setCursorPosition(0);
-    Edit1_Exit();
+    return true;
+}
+
+QString TFormMain::FieldTextOf(double frequency) const
+{
+    return Text(FormatGeneral(frequency / UnitFactorOf(ComboBox1->currentIndex())));
+}
+
+double TFormMain::FieldFrequencyOf(double frequency) const
+{
+    double shown = 0;
+    if (!TryParseFloat(FieldTextOf(frequency).toStdString(), shown))
+        return std::numeric_limits<double>::quiet_NaN();
+    return UnitFactorOf(ComboBox1->currentIndex()) * shown;
+}
+
+// Applied whether the text changed or not: the board may have missed it.
+bool TFormMain::EnterFrequency(double frequency)
+{
+    ShowFieldText(FieldTextOf(frequency));
+    FrequencySent = false;
+    Edit1_Leave();
+    return FrequencySent;
 }
 
 // Run on every change of the text, typed or not: a long value is shown
@@ -512,6 +543,15 @@ void TFormMain::WSPR1Click()
     FormWspr->show();
     FormWspr->raise();
     FormWspr->activateWindow();
+}
+
+void TFormMain::NetControl1Click()
+{
+    if (!FormNetControl)
+        return;
+    FormNetControl->show();
+    FormNetControl->raise();
+    FormNetControl->activateWindow();
 }
 
 void TFormMain::About1Click()

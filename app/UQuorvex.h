@@ -80,6 +80,7 @@ public:
     QMenu* Special1 = nullptr;
     QAction* MEPT1 = nullptr;
     QAction* WSPR1 = nullptr;
+    QAction* NetControl1 = nullptr;
     QAction* About1 = nullptr;
 
     QMenu* PopupMenu1 = nullptr;
@@ -109,6 +110,13 @@ public:
     // the click that left the field (on "Online detect", say) is not lost to a
     // box. Other windows use it to put the board back after a failure of their own.
     void Edit1_Leave();
+    // A frequency from elsewhere (network control), before multiplier and
+    // offset: the one the field holds once it shows it in its unit (NaN
+    // when the field could not show it as a number), and the frequency
+    // shown and applied as typing it does, a failure put in the status bar
+    // as leaving the field puts it. True when the board got it.
+    double FieldFrequencyOf(double frequency) const;
+    bool EnterFrequency(double frequency);
     void Edit1KeyPress(char16_t& Key);
     void Edit1MouseMove();
     void Edit1MouseWheelUp(QObject* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled);
@@ -128,6 +136,7 @@ public:
     void Flash1Click();
     void MEPT1Click();
     void WSPR1Click();
+    void NetControl1Click();
     void N1Hz1Click();
     void N10Hz1Click();
     void N100Hz1Click();
@@ -170,6 +179,10 @@ private:
 
     // Shows a display value in Edit1; a change of the text applies it, as any edit does.
     void ShowDisplayValue(double value);
+    // Puts the text in Edit1 without applying it; false when it was there already.
+    bool ShowFieldText(const QString& text);
+    QString FieldTextOf(double frequency) const;
+    bool FrequencySent = false;  // by the last SendFrequency
     void FitEdit1Text();
     QFont Edit1Font;
     static constexpr double MinEdit1PointSize = 8;

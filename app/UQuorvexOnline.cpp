@@ -101,9 +101,10 @@ void TFormMain::SendFrequency()
     // the status bar must not go on showing a frequency as set.
     StatusBar1->clear();
     try {
-        if (SetFrequency(Si570Frequency))
+        if (SetFrequency(Si570Frequency)) {
             ShowFrequencySet(Si570Frequency);
-        else
+            FrequencySent = true;
+        } else
             StatusBar1->setText(NotSupportedText);
     } catch (const DeviceNotFoundError&) {
         if (NotFoundShown) {

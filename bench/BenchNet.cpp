@@ -9,11 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench/BenchBus.h"
-#include "tests/net/BoardStation.h"
+#include "cli/CtlStation.h"
 #include "tests/net/FakeStation.h"
 #include "tests/net/LoadClients.h"
 #include "tests/net/RigClient.h"
@@ -90,7 +91,13 @@ void BM_BareRegisterTransfer(benchmark::State& state)
 void BM_SetFrequencyRoundTrip(benchmark::State& state)
 {
     const auto board = LowSpeedBoard();
-    TBoardStation station;
+    // quorvexctl serve's station, on its board session.
+    std::ostringstream out, err;
+    TCtlEnvironment env{out, err};
+    const TCtlArgs args;
+    TCtlBoard chosen{TBoardChoice{}};
+    TCtlCall call{env, args, chosen};
+    TCtlStation station(call, {});
     TServerThread server(station);
     TRigClient client(server.Port());
     client.Send("F 14074000\n");  // the handle is opened once

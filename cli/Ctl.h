@@ -15,6 +15,7 @@ enum TCtlStatus : int {
     CtlTransfer = 3,  // a transfer failed, or the board could not be opened
     CtlFile = 4,
     CtlDiffers = 5,   // verify found the flash different from the file
+    CtlListen = 6,    // serve could not listen on its address
 };
 
 struct TCtlEnvironment {

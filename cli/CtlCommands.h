@@ -89,6 +89,8 @@ std::vector<std::string> WsprPowerNames();
 // Looks for the chosen board every interval until stopped, with one line on
 // standard output when it is first looked for and whenever it goes or comes back.
 int CmdWatch(TCtlCall& call);
+// Network control for station programs until stopped (CtlServe.cpp).
+int CmdServe(TCtlCall& call);
 // The bash completion, made from the command table.
 int CmdCompletion(TCtlCall& call);
 std::string BashCompletionScript();

@@ -89,6 +89,8 @@ int SetFreq(TRigCall& c)
         return RigOk;
     case TRigStation::TSetResult::Unreachable:
         return RigInvalidParameter;
+    case TRigStation::TSetResult::Busy:
+        return RigRejected;
     case TRigStation::TSetResult::Failed:
         break;
     }

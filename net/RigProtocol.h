@@ -10,7 +10,9 @@
 // The board is a receiver's oscillator: one frequency, nothing else. What
 // each command answers:
 //   F, \set_freq HZ    sets the station's frequency; a frequency the board
-//                      cannot make answers RPRT -1 and changes nothing
+//                      cannot make answers RPRT -1 and changes nothing; a
+//                      board that is not there or fails RPRT -6; a host
+//                      that takes no frequency now (keying, a beacon) -9
 //   f, \get_freq       the frequency as set, in whole Hz
 //   M, \set_mode M PB  any mode the protocol names, kept and told back by m;
 //                      the board itself has no mode
@@ -52,6 +54,7 @@ enum TRigError : int {
     RigIoError = -6,
     RigInternalError = -7,
     RigProtocolError = -8,
+    RigRejected = -9,
     RigNotAvailable = -11,
 };
 

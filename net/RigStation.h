@@ -15,6 +15,7 @@ public:
         Done,         // set, and the board makes it
         Unreachable,  // the board cannot make it: nothing changed
         Failed,       // it could not be sent (no board, a failed transfer)
+        Busy,         // the host does not take a frequency now (keying, a beacon)
     };
 
     virtual ~TRigStation() = default;
@@ -24,3 +25,9 @@ public:
     virtual TSetResult SetFrequency(double hz) = 0;
     virtual TRigRange Range() const = 0;
 };
+
+// The board's reach as a station counts frequencies: the Si570's widest
+// output (the lowest DCO through the largest dividers up to the highest
+// through the smallest) taken back through the multiplier and the offset
+// (MHz). Empty (0 to 0) for a multiplier of 0 or one that is not finite.
+TRigRange RigRangeOf(double multiplier, double offsetMHz);

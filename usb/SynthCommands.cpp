@@ -133,6 +133,12 @@ void CheckRegistersSent(int result)
 
 }  // namespace
 
+bool CanMakeFrequency(double frequencyHz)
+{
+    TDividerSetting unused;
+    return FindDividers(frequencyHz / 1000000, FxtalMHz, SpeedGrade, unused);
+}
+
 bool SetFrequency(double frequencyHz)
 {
     WantedFrequencyHz = frequencyHz;

@@ -34,6 +34,10 @@ constexpr int EepromRememberLast = 0x06;
 constexpr int EepromSpeedGrade = 0x0F;
 constexpr int EepromStartupWord = 0x17;
 
+// What SetFrequency would send registers for: a frequency the Si570 makes
+// with the program's crystal and speed grade (0, its start-up frequency, not
+// counted). Asks nothing of the board and changes nothing.
+bool CanMakeFrequency(double frequencyHz);
 // Both make the frequency the wanted one (ChosenBoard.h), sent or not.
 bool SetFrequency(double frequencyHz);
 // On a kept handle: no walk of the buses while the board stays.

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/SettingsFile.h"
+#include "net/NetControlSettings.h"
 #include "support/Feedback.h"
 #include "tests/common/UsbfsFaults.h"
 #include "wspr/WsprFields.h"
@@ -30,6 +31,7 @@ void ResetMainWindowValues()
     MemoryOn = 0;
     MEPT_Text = defaultCode;
     WsprFields = {};
+    NetControlSettings = {};
     SendOnConnect = true;
     FskToggleGuard = false;
 }

@@ -131,7 +131,8 @@ TEST_F(SettingsRead, ComesFromTheWorkingDirectoryNotFromBesideTheExecutable)
     EXPECT_EQ(EditText(), "0");
 }
 
-// The seventeen lines of old, unchanged and in their order, then the WSPR beacon window's.
+// The seventeen lines of old, unchanged and in their order, then the WSPR
+// beacon window's, then network control's.
 TEST_F(SettingsWrite, CloseWritesEveryLineInItsOrderBesideTheExecutable)
 {
     std::ofstream(ExeDir / "Quorvex.ini", std::ios::binary) << "junk\r\n";
@@ -147,7 +148,8 @@ TEST_F(SettingsWrite, CloseWritesEveryLineInItsOrderBesideTheExecutable)
         "FSK-Shift= 1.00000000000000E+0002", "fcryst= 1.14285000000000E+0002", "OnlineDetect=1",
         "Device=VELNOR-I2C", "DevSerial=NONE", "DevNo=1", "SpeedGrade=0", "MEPT_Text=12  34",
         "WSPR_Call=", "WSPR_Locator=", "WSPR_Power=37", "WSPR_Dial=14.0956 (20 m)", "WSPR_Audio=1500",
-        "WSPR_EveryNth=0", "WSPR_Share=20", "WSPR_Every=5", "WSPR_Off=200"};
+        "WSPR_EveryNth=0", "WSPR_Share=20", "WSPR_Every=5", "WSPR_Off=200", "NetListen=127.0.0.1:4532",
+        "NetControl=0"};
     EXPECT_EQ(WrittenLines(), expected) << "a first start detects the board, and the box says so";
     EXPECT_FALSE(std::filesystem::exists(WorkDir / "Quorvex.ini"));
 }

@@ -22,6 +22,7 @@
 #include "memory/UEEPROM.h"
 #include "memory/UEEPROM_Orvel.h"
 #include "mept/U_MEPT.h"
+#include "net/UNetControl.h"
 #include "setup/USetUp.h"
 #include "support/FileDialogs.h"
 #include "support/ReadableColour.h"
@@ -238,6 +239,15 @@ TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
              return Windows->Wspr.get();
          },
          {}},
+        {"network-control",
+         [this] {
+             Windows->Main->NetControl1->trigger();
+             // Listening everywhere: the warning shows too.
+             Windows->NetControl->EditListen->setText("0.0.0.0:0");
+             Windows->NetControl->ButtonStart->click();
+             return Windows->NetControl.get();
+         },
+         {}},
         {"virtual-board",
          [this] {
              VirtualBoardWindow->show();
@@ -272,7 +282,7 @@ TEST_F(WindowLayout, NothingOverlapsOrIsCutOffAtEveryFontAndPalette)
     std::cout << "[ layout   ] " << Views << " window views at scale "
               << qEnvironmentVariable("QT_SCALE_FACTOR", "1").toStdString() << ", " << Problems.size()
               << " problems\n";
-    EXPECT_EQ(Views, 9 * 4 * 2);
+    EXPECT_EQ(Views, 10 * 4 * 2);
     for (const std::string& problem : Problems)
         ADD_FAILURE() << problem;
 }

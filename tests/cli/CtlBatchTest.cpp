@@ -82,7 +82,7 @@ TEST_F(CtlTest, BatchAnswersEachLineOnOneOpenBoard)
           "\"multiplier\": 1, \"offset_mhz\": 0}",
           "{\"error\": \"'frob' is not a command; the commands are: list, get, set, key, calibration, calibrate, "
           "shift, startup, speed-grade, remember, erase, eeprom read, eeprom write, flash, verify, dump, batch, sweep, "
-          "sleep, beacon, watch, completion\", \"status\": 1}",
+          "sleep, beacon, serve, watch, completion\", \"status\": 1}",
           "{\"key\": \"up\", \"byte\": 32}"},
          Then(BoardValues, {0x30, 0x51}), 1},
         {"a failed line does not end the session", {}, "set 1M\nset 14M\nset 14M --offset x\n",

@@ -226,13 +226,13 @@ TEST_F(CtlTest, TheBashCompletionOffersEveryCommandAndOption)
     std::ofstream(File("fw.hex")) << "";
     std::filesystem::create_directory(Dir / "fwdir");
     const std::string commands = "list get set key calibration calibrate shift startup speed-grade remember erase "
-                                 "eeprom flash verify dump batch sweep sleep beacon watch completion ";
+                                 "eeprom flash verify dump batch sweep sleep beacon serve watch completion ";
     const struct {
         std::string Typed;  // the words, the last one being completed
         std::string Offered;
     } cases[] = {
         {"quorvexctl ''", commands},
-        {"quorvexctl s", "set shift startup speed-grade sweep sleep "},
+        {"quorvexctl s", "set shift startup speed-grade sweep sleep serve "},
         {"quorvexctl --demo ''", commands},
         {"quorvexctl --serial SN1 ''", commands},
         {"quorvexctl --se", "--serial "},
@@ -256,6 +256,8 @@ TEST_F(CtlTest, TheBashCompletionOffersEveryCommandAndOption)
         {"quorvexctl beacon --pr", "--print-symbols --product "},
         {"quorvexctl beacon --mode wspr --o", "--off --offset --once "},
         {"quorvexctl --demo --board-log fw", "fw.hex fwdir "},
+        {"quorvexctl serve --l", "--listen "},
+        {"quorvexctl serve --trace fw", "fw.hex fwdir "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Complete(script, c.Typed), Sorted(c.Offered)) << c.Typed;

@@ -33,7 +33,7 @@ TEST_F(CtlTest, ScriptsReadResultsAndStatuses)
     WriteIntelHex(File("one.hex"), 0x1000, 1, std::vector<uint8_t>(0x1001, 0x42));
     const std::string commands = "list, get, set, key, calibration, calibrate, shift, startup, speed-grade, "
                                  "remember, erase, eeprom read, eeprom write, flash, verify, dump, batch, sweep, "
-                                 "sleep, beacon, watch, completion";
+                                 "sleep, beacon, serve, watch, completion";
     const std::string notFound = "Could not find USB device \"VELNOR-I2C\" with vid=$16C0 and pid=$5DC !";
     const struct {
         std::vector<const char*> Args;

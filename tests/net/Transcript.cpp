@@ -1,29 +1,6 @@
 #include "Transcript.h"
 
-#include <cstdio>
-
 #include "support/NumberText.h"
-
-std::string EscapeBytes(std::string_view bytes)
-{
-    std::string text;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\\')
-            text += "\\\\";
-        else if (c == '\n')
-            text += "\\n";
-        else if (c == '\r')
-            text += "\\r";
-        else if (u < 0x20 || u >= 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", u);
-            text += hex;
-        } else
-            text += c;
-    }
-    return text;
-}
 
 bool UnescapeBytes(std::string_view text, std::string& bytes)
 {
@@ -59,11 +36,6 @@ bool UnescapeBytes(std::string_view text, std::string& bytes)
         }
     }
     return true;
-}
-
-void WriteChunk(std::ostream& out, const TTranscriptChunk& chunk)
-{
-    out << chunk.Client << (chunk.FromClient ? " > " : " < ") << EscapeBytes(chunk.Bytes) << '\n';
 }
 
 bool ReadTranscript(std::istream& in, std::vector<TTranscriptChunk>& chunks, std::string& error)

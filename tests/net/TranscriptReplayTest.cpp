@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,20 @@ TEST(TranscriptReplay, EscapedBytesComeBackAsTheyWere)
     EXPECT_EQ(EscapeBytes("\x8b\n\\"), "\\x8b\\n\\\\");
     for (const char* bad : {"\\", "\\x", "\\x8", "\\xg0", "\\t"})
         EXPECT_FALSE(UnescapeBytes(bad, back)) << bad;
+
+    // A trace's lines read back as the chunks they were written from.
+    std::istringstream trace("# a comment\n" + RigTraceLine(3, true, "F 14074000\n\x8b\n") +
+                             RigTraceLine(3, false, "RPRT 0\n0\n"));
+    std::vector<TTranscriptChunk> chunks;
+    std::string error;
+    ASSERT_TRUE(ReadTranscript(trace, chunks, error)) << error;
+    ASSERT_EQ(chunks.size(), 2u);
+    EXPECT_EQ(RigTraceLine(3, true, "F 14074000\n\x8b\n"), "3 > F 14074000\\n\\x8b\\n\n");
+    EXPECT_EQ(chunks[0].Client, 3);
+    EXPECT_TRUE(chunks[0].FromClient);
+    EXPECT_EQ(chunks[0].Bytes, "F 14074000\n\x8b\n");
+    EXPECT_FALSE(chunks[1].FromClient);
+    EXPECT_EQ(chunks[1].Bytes, "RPRT 0\n0\n");
 }
 
 }  // namespace

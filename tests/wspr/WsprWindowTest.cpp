@@ -83,9 +83,10 @@ TEST_F(WsprWindowTest, TheSpecialMenuOpensTheBeaconWindowBesideTheMeptKeyer)
 {
     Open();
     const QList<QAction*> items = Form->Special1->actions();
-    ASSERT_EQ(items.size(), 2);
+    ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items[0]->text(), "&MEPT");
     EXPECT_EQ(items[1]->text(), "&WSPR beacon");
+    EXPECT_EQ(items[2]->text(), "&Network control");
     items[1]->trigger();
     EXPECT_TRUE(Window->isVisible());
     EXPECT_EQ(Window->windowTitle(), "WSPR beacon");
@@ -316,9 +317,9 @@ TEST_F(WsprWindowTest, TheFieldsAreKeptInTheSettingsFileForTheNextStart)
     Window->EditOff->setText("0");
     ASSERT_TRUE(Form->close());
     const std::vector<std::string> lines = WrittenLines();
-    ASSERT_EQ(lines.size(), 26u);
+    ASSERT_EQ(lines.size(), 28u);
     EXPECT_EQ(lines[16].substr(0, 10), "MEPT_Text=") << "the older lines first, as before";
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 17, lines.end()),
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 17, lines.begin() + 26),
               (std::vector<std::string>{"WSPR_Call=PJ4/K1ABC", "WSPR_Locator=FK52UD", "WSPR_Power=23",
                                         "WSPR_Dial=10.1402", "WSPR_Audio=1450", "WSPR_EveryNth=1", "WSPR_Share=35",
                                         "WSPR_Every=3", "WSPR_Off=0"}));
