@@ -135,10 +135,10 @@ TEST_F(CtlTest, BackupsGoWhereTheXdgRuleSays)
         const char* Home;
         std::string Folder;  // empty: refused
     } cases[] = {
-        {"DATA", "HOME", (Dir / "DATA/backups").string()},
-        {nullptr, "HOME", (Dir / "HOME/.local/share/backups").string()},
-        {"", "HOME", (Dir / "HOME/.local/share/backups").string()},
-        {"relative/data", "HOME", (Dir / "HOME/.local/share/backups").string()},
+        {"DATA", "HOME", (Dir / "DATA/Quorvex/backups").string()},
+        {nullptr, "HOME", (Dir / "HOME/.local/share/Quorvex/backups").string()},
+        {"", "HOME", (Dir / "HOME/.local/share/Quorvex/backups").string()},
+        {"relative/data", "HOME", (Dir / "HOME/.local/share/Quorvex/backups").string()},
         {nullptr, nullptr, ""},
         {"relative/data", "relative/home", ""},
     };

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "UsbFixture.h"
 #include "cli/Ctl.h"
 
@@ -35,6 +37,9 @@ protected:
     void SetUp() override
     {
         UsbTest::SetUp();
+        // As quorvexctl names it; serve's event loop would otherwise leave the
+        // name of its own application behind for the tests after it.
+        QCoreApplication::setApplicationName("Quorvex");
         std::string dir = (std::filesystem::temp_directory_path() / "quorvex-ctl-XXXXXX").string();
         ASSERT_NE(::mkdtemp(dir.data()), nullptr);
         Dir = dir;
