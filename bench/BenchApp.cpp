@@ -14,6 +14,7 @@
 #include "app/SettingsFile.h"
 #include "app/UQuorvex.h"
 #include "bench/BenchBus.h"
+#include "bench/WindowBench.h"
 #include "support/Feedback.h"
 
 namespace {
@@ -150,14 +151,11 @@ BENCHMARK(BM_OnlineDetectionTick)->Arg(20)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     const auto processStart = Clock::now();
-    VirtualUsbfs::Instance();  // before the first usb_init
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareWindowBench();
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvex-bench-app";
     std::filesystem::create_directories(dir);
     WorkingDirHook = [&] { return dir.string(); };
     ExecutableDirHook = [&] { return dir.string(); };
-    ErrorDisplayHook = [](const std::string& text) { throw std::runtime_error(text); };
     WriteSettingsFile(dir);
     SetUpBus(1);
 

@@ -10,6 +10,7 @@
 #include "app/UQuorvex.h"
 #include "bench/BareBoard.h"
 #include "bench/BenchBus.h"
+#include "bench/WindowBench.h"
 #include "memory/EepromBoard.h"
 #include "memory/UEEPROM.h"
 #include "support/Feedback.h"
@@ -112,12 +113,9 @@ BENCHMARK(BM_EditorWriteWithBackupAndVerify)->Arg(1)->Iterations(2)->Unit(benchm
 
 int main(int argc, char** argv)
 {
-    VirtualUsbfs::Instance();  // before the first usb_init
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareWindowBench();
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvex-bench-editor";
     ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
-    ErrorDisplayHook = [](const std::string& text) { throw std::runtime_error(text); };
     QApplication app(argc, argv);
     app.setApplicationName("Quorvex");
     benchmark::Initialize(&argc, argv);

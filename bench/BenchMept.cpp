@@ -18,6 +18,7 @@
 #include "app/Program.h"
 #include "app/UQuorvex.h"
 #include "bench/BenchBus.h"
+#include "bench/WindowBench.h"
 #include "mept/U_MEPT.h"
 #include "support/Feedback.h"
 
@@ -136,10 +137,7 @@ BENCHMARK(BM_SymbolStartLateness)->Iterations(1)->UseManualTime()->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    VirtualUsbfs::Instance();  // before the first usb_init
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    ErrorDisplayHook = [](const std::string& text) { throw std::runtime_error(text); };
+    PrepareWindowBench();
     TQuorvexApp app(argc, argv);
     benchmark::Initialize(&argc, argv);
     for (int i = 1; i < argc; ++i) {

@@ -15,6 +15,7 @@
 
 #include "app/Program.h"
 #include "bench/BenchBus.h"
+#include "bench/WindowBench.h"
 #include "support/Feedback.h"
 #include "usb/DeviceList.h"
 #include "wspr/UWspr.h"
@@ -103,10 +104,7 @@ BENCHMARK(BM_WsprTransmission)->Iterations(1)->UseManualTime()->Unit(benchmark::
 
 int main(int argc, char** argv)
 {
-    VirtualUsbfs::Instance();  // before the first usb_init
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    ErrorDisplayHook = [](const std::string& text) { throw std::runtime_error(text); };
+    PrepareWindowBench();
     TQuorvexApp app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("run", "one transmission at 14.0956 MHz, board low-speed");
