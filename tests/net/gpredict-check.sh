@@ -8,8 +8,8 @@
 #   tests/net/gpredict-check.sh [--if-asked] [--radio TYPE:PTT]... [--seconds S]
 #                               [--record DIR] QUORVEXCTL [OPTIONS...]
 #
-# Each run starts QUORVEXCTL OPTIONS --demo serve --listen 127.0.0.1:0
-# --trace T with --board-log: it prints "listening on
+# Each run starts QUORVEXCTL OPTIONS --demo --board-log L serve --listen
+# 127.0.0.1:0 --trace T: it prints "listening on
 # 127.0.0.1:PORT", writes the traffic to T (net/RigTrace.h) and every request
 # its virtual board receives to the log, whose register writes say what the
 # Si570 was set to. Each --radio is one run with that gpredict radio
