@@ -34,16 +34,22 @@ QString MissingText(TBoardPresence presence = ChosenBoard.Presence)
     return "board not found";
 }
 
+const QString FrequencySetText = "f(SI570) = ";
+
 }  // namespace
 
 void TFormMain::Timer1Timer()
 {
     DeviceOnline = SelectDevice();
     ShowBoardState();
-    // The status bar says where the chosen board is while it is away, no longer once it is back.
-    if (ChosenBoard.Presence == TBoardPresence::OtherPresent)
+    // The status bar says where the chosen board is while it is away, and
+    // no longer shows a frequency as set that no board makes; once the board
+    // is back, the absence is no longer said.
+    if (ChosenBoard.Presence == TBoardPresence::OtherPresent ||
+        (!DeviceOnline && StatusBar1->text().startsWith(FrequencySetText)))
         StatusBar1->setText(MissingText());
-    else if (DeviceOnline && StatusBar1->text() == MissingText(TBoardPresence::OtherPresent))
+    else if (DeviceOnline && (StatusBar1->text() == MissingText(TBoardPresence::OtherPresent) ||
+                              StatusBar1->text() == MissingText(TBoardPresence::Absent)))
         StatusBar1->clear();
     if (DeviceOnline && SendOnConnect) {
         Edit1_Exit();
@@ -85,7 +91,7 @@ void TFormMain::ShowBoardMissing()
 
 void TFormMain::ShowFrequencySet(double hz)
 {
-    QString text = "f(SI570) = " + QString::fromStdString(FormatGeneral(hz)) + " Hz";
+    QString text = FrequencySetText + QString::fromStdString(FormatGeneral(hz)) + " Hz";
     // Boards that cannot be told apart: which one got it.
     if (ChosenBoard.Ambiguous)
         text += " on USB Port ID=" + QString::number(SelUsbPortId);

@@ -217,7 +217,7 @@ TEST_F(Replug, WhichBoardGetsWhatAndWhatTheOperatorSees)
     const std::string away = "Board not found: the beacon keeps its schedule and goes on when the board is back.";
     const TReplugRow rows[] = {
         // Detection finds the board under its serial, or the first of the product where serials do not tell.
-        {"online detect on", Boards::One, {"Synthesizer offline | " + tuned + " | tip: ",
+        {"online detect on", Boards::One, {"Synthesizer offline | board not found | tip: ",
                                            "Synthesizer online | " + tuned, 0, true}},
         {"online detect on", Boards::TwoDistinct,
          {"Synthesizer offline | " + otherThere + " Setup > General offers it. | tip: " + otherThere +
@@ -227,7 +227,7 @@ TEST_F(Replug, WhichBoardGetsWhatAndWhatTheOperatorSees)
          {"Synthesizer online | " + tuned + " on USB Port ID=<other> | tip: In use: the board at USB Port "
                                             "ID=<other>; its serial number does not tell it from the others.",
           "2 synthesizers online | " + tuned + " on USB Port ID=<other>", 1, false}},
-        {"online detect on", Boards::NoSerial, {"Synthesizer offline | " + tuned + " | tip: ",
+        {"online detect on", Boards::NoSerial, {"Synthesizer offline | board not found | tip: ",
                                                 "Synthesizer online | " + tuned, 0, true}},
         // Without detection every click looks for the board; the box comes once per absence.
         {"online detect off", Boards::One, {"box: " + notFound + " | board not found", tuned, 0, true}},
