@@ -12,14 +12,35 @@ mounts_in_root() {
   findmnt -rn -o TARGET | awk -v r="$root/" 'index($0, r) == 1' | sort -r
 }
 
+# Processes still running in the root (a window or a daemon the tests
+# started, on its way out) keep its mounts busy: they are ended first.
+end_root_processes() {
+  local p l pids=()
+  for p in /proc/[0-9]*; do
+    l=$(readlink "$p/root" 2>/dev/null) || continue
+    [[ "$l" == "$root" || "$l" == "$root/"* ]] && pids+=("${p#/proc/}")
+  done
+  [ ${#pids[@]} -gt 0 ] || return 0
+  printf 'Ending what still runs in the root: %s\n' "${pids[*]}" >&2
+  kill -TERM "${pids[@]}" 2>/dev/null || true
+  sleep 2
+  kill -KILL "${pids[@]}" 2>/dev/null || true
+  sleep 1
+}
+
 # Unmounts /proc, /sys, /dev/pts and /dev, in that order, then removes the
 # root only when nothing is mounted in it any more: rm never crosses into a
 # mounted system folder.
 remove_root() {
   [ -n "$root" ] && [ -d "$root" ] || return 0
-  local m
-  for m in proc sys dev/pts dev; do
-    umount -R "$root/$m" 2>/dev/null || true
+  local m try
+  end_root_processes
+  for try in 1 2 3 4 5; do
+    for m in proc sys dev/pts dev; do
+      umount -R "$root/$m" 2>/dev/null || true
+    done
+    [ -n "$(mounts_in_root)" ] || break
+    sleep 1  # a file closed late by the kernel
   done
   if [ -n "$(mounts_in_root)" ]; then
     mounts_in_root >&2
