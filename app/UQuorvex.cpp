@@ -40,6 +40,17 @@ QString Text(const std::string& s)
     return QString::fromStdString(s);
 }
 
+// A window that stays beside the main window: shown, or brought to the front
+// when it is already open behind others.
+void BringUp(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace
 
 double UnitFactorOf(int unitIndex)
@@ -511,11 +522,7 @@ void TFormMain::Exit1Click()
 
 void TFormMain::Setup1Click()
 {
-    if (!FormSetUp)
-        return;
-    FormSetUp->show();
-    FormSetUp->raise();
-    FormSetUp->activateWindow();
+    BringUp(FormSetUp);
 }
 
 void TFormMain::Flash1Click()
@@ -529,29 +536,17 @@ void TFormMain::Flash1Click()
 
 void TFormMain::MEPT1Click()
 {
-    if (!F_MEPT)
-        return;
-    F_MEPT->show();
-    F_MEPT->raise();
-    F_MEPT->activateWindow();
+    BringUp(F_MEPT);
 }
 
 void TFormMain::WSPR1Click()
 {
-    if (!FormWspr)
-        return;
-    FormWspr->show();
-    FormWspr->raise();
-    FormWspr->activateWindow();
+    BringUp(FormWspr);
 }
 
 void TFormMain::NetControl1Click()
 {
-    if (!FormNetControl)
-        return;
-    FormNetControl->show();
-    FormNetControl->raise();
-    FormNetControl->activateWindow();
+    BringUp(FormNetControl);
 }
 
 void TFormMain::About1Click()
