@@ -95,5 +95,9 @@ int main(int argc, char** argv)
             boardLog->Attach(board, "DEMO");
         VirtualUsbfs::Instance().Plug(board);
     };
-    return RunQuorvexCtl(argc, argv, env);
+    const int status = RunQuorvexCtl(argc, argv, env);
+    // A log asked for and not written whole is a failed output, as standard output's would be.
+    if (status == CtlOk && boardLog && boardLog->Failed())
+        return CtlFile;
+    return status;
 }

@@ -23,6 +23,9 @@ public:
     // Every request the board receives from now on is written, under its name.
     void Attach(const std::shared_ptr<VirtualBoard>& board, const std::string& name);
 
+    // A write failed: the file ends before the program's last request.
+    bool Failed() const { return failed_; }
+
     // "1250 board=1 type=0x40 request=0x30 value=0x0755 index=0x0000 length=6
     // result=6 bytes=E1C2B5DD92E0": the bytes sent, or those answered.
     static std::string Line(std::chrono::microseconds since, const std::string& name, const TransferRecord& r);

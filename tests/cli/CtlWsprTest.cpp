@@ -466,20 +466,33 @@ TEST(CtlProcess, TheBoardLogHoldsWhatTheDemoBoardReceivedAndASignalLeavesTheOffF
     std::filesystem::remove_all(dir);
 }
 
-// A board log that cannot be made is refused before anything runs.
-TEST(CtlProcess, ABoardLogThatCannotBeMadeIsAFileError)
+// A board log that cannot be made is refused before anything runs; one that
+// cannot be written to the end (a full disk) fails the command, as standard
+// output that cannot be written does, though the board did what it was told.
+TEST(CtlProcess, ABoardLogThatCannotBeMadeOrWrittenIsAFileError)
 {
-    const std::string command = std::string(QUORVEX_CTL_PATH) +
-                                " --demo --board-log /nonexistent-dir/board.log set 14M 2>&1; echo \"status $?\"";
-    FILE* out = ::popen(command.c_str(), "r");
-    ASSERT_NE(out, nullptr);
-    std::string text;
-    char chunk[256];
-    while (std::fgets(chunk, sizeof chunk, out))
-        text += chunk;
-    ::pclose(out);
-    EXPECT_EQ(text, "quorvexctl: Cannot create the board log /nonexistent-dir/board.log: No such file or directory\n"
-                    "status 4\n");
+    const struct {
+        std::string Log;
+        std::string Said;
+    } cases[] = {
+        {"/nonexistent-dir/board.log",
+         "quorvexctl: Cannot create the board log /nonexistent-dir/board.log: No such file or directory\n"
+         "status 4\n"},
+        {"/dev/full", "The board log /dev/full cannot be written: No space left on device; it ends here.\n"
+                      "f(SI570) = 14000000 Hz\nstatus 4\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string command = std::string(QUORVEX_CTL_PATH) + " --demo --board-log " + c.Log +
+                                    " set 14M 2>&1; echo \"status $?\"";
+        FILE* out = ::popen(command.c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        std::string text;
+        char chunk[256];
+        while (std::fgets(chunk, sizeof chunk, out))
+            text += chunk;
+        ::pclose(out);
+        EXPECT_EQ(text, c.Said);
+    }
 }
 
 }  // namespace
